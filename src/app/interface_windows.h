@@ -1,0 +1,38 @@
+// The two interface windows (converter and cartoon player) as the rest of the
+// application core sees them: who exists, how one is created, how closing one
+// ends the program.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+namespace kalo {
+
+// At most one of them refers to a living window; QPointer clears itself the
+// moment its window is destroyed, so code that tests for a window never
+// reaches a destroyed one.
+extern QPointer<QWidget> FormConverter;
+extern QPointer<QWidget> FormKALO;
+
+enum InterfaceKind { ConverterInterface = 0, CartoonInterface = 1 };
+
+// Makes a new interface window (not shown). The converter and player modules
+// register theirs at start-up; an interface without a registered factory gets
+// a plain window saying it is not built yet.
+using InterfaceWindowFactory = std::function<QWidget*()>;
+void SetInterfaceWindowFactory(InterfaceKind kind, InterfaceWindowFactory factory);
+
+// Creates the window ActiveUI names (0 converter, anything else cartoon) into
+// FormConverter or FormKALO, and returns it.
+QWidget* CreateInterfaceWindow();
+
+// What an interface window's close handler does: close the main window (the
+// interface selector), which ends the program.
+void CloseMainWindow();
+
+// The human name of an interface, as the selector's pages show it.
+QString InterfaceName(InterfaceKind kind);
+
+} // namespace kalo

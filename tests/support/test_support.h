@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace kalo::test {
+
+// A fresh scratch folder, used as the application folder of a test.
+class ScratchAppFolder {
+public:
+    ScratchAppFolder();
+    ~ScratchAppFolder();
+    QString path() const; // with trailing "/"
+    QString file(const QString& name) const { return path() + name; }
+    void write(const QString& name, const QByteArray& bytes) const;
+    QByteArray read(const QString& name) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Spins the event loop until pred() holds or the time runs out; returns pred().
+template <typename Pred> bool waitFor(Pred pred, int timeoutMs = 5000);
+
+} // namespace kalo::test
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+template <typename Pred> bool kalo::test::waitFor(Pred pred, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return pred();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}

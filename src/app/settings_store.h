@@ -1,11 +1,13 @@
 // The settings record and its file kalo.dll in the application folder.
 #pragma once
 
+#include "app/kalo_error.h"
+
 #include <QSize>
 #include <QString>
 
 #include <functional>
-#include <stdexcept>
+#include <string>
 
 namespace kalo {
 
@@ -71,18 +73,6 @@ extern TSettings Settings;
 // The application folder (the executable's folder) with its trailing "/".
 // Set by LoadSettings.
 extern QString AppPath;
-
-// An error carrying one of the program's own message texts; the standard
-// error box shows those that reach the event loop.
-class KaloError : public std::runtime_error {
-public:
-    explicit KaloError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
-};
 
 // Fills Settings from AppPath + "kalo.dll"; a missing file gives the defaults.
 // A file that exists but cannot be read also leaves every key at its default,

@@ -1,5 +1,7 @@
 #include "app/ini_image.h"
 
+#include <charconv>
+#include <cstdint>
 #include <utility>
 
 namespace kalo {
@@ -160,6 +162,47 @@ void IniImage::setValue(std::string_view section, std::string_view key, std::str
     const size_t si = static_cast<size_t>(s - sections_.data());
     s->lines.push_back(std::move(entry));
     keyIndex_[si].try_emplace(asciiLower(trimBlanks(key)), s->lines.size() - 1);
+}
+
+int ReadIniInt(const std::string* value, int defaultValue) {
+    if (!value)
+        return defaultValue;
+    std::string_view v = *value;
+    bool negative = false;
+    if (!v.empty() && (v.front() == '-' || v.front() == '+')) {
+        negative = v.front() == '-';
+        v.remove_prefix(1);
+    }
+    int base = 10;
+    if (!v.empty() && v.front() == '$') {
+        base = 16;
+        v.remove_prefix(1);
+    } else if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) {
+        base = 16;
+        v.remove_prefix(2);
+    }
+    if (v.empty())
+        return defaultValue;
+    unsigned long long magnitude = 0;
+    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), magnitude, base);
+    if (ec != std::errc() || end != v.data() + v.size())
+        return defaultValue;
+    if (base == 16) {
+        // Hexadecimal covers the whole 32-bit pattern: $FFFFFFFF is -1.
+        if (magnitude > 0xFFFFFFFFull)
+            return defaultValue;
+        const auto bits = static_cast<uint32_t>(magnitude);
+        const auto result = static_cast<int32_t>(negative ? (0u - bits) : bits);
+        return result;
+    }
+    if (negative) {
+        if (magnitude > 2147483648ull)
+            return defaultValue;
+        return static_cast<int>(-static_cast<long long>(magnitude));
+    }
+    if (magnitude > 2147483647ull)
+        return defaultValue;
+    return static_cast<int>(magnitude);
 }
 
 } // namespace kalo

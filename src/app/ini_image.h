@@ -56,6 +56,11 @@ private:
     mutable std::vector<bool> keyIndexBuilt_;
 };
 
+// Reads a settings value as an integer: decimal with an optional sign, or
+// hexadecimal after "$", or after "0x"/"0X" when more follows. A missing value
+// (null), an invalid one or one out of range gives defaultValue.
+int ReadIniInt(const std::string* value, int defaultValue);
+
 // Trims bytes up to and including the space character from both ends.
 std::string_view trimBlanks(std::string_view s);
 std::string asciiLower(std::string_view s);

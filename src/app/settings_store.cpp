@@ -8,7 +8,6 @@
 #include <QSaveFile>
 #include <QScreen>
 
-#include <charconv>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -114,47 +113,6 @@ IniImage readImage(QString* error) {
 }
 
 } // namespace
-
-int ReadIniInt(const std::string* value, int defaultValue) {
-    if (!value)
-        return defaultValue;
-    std::string_view v = *value;
-    bool negative = false;
-    if (!v.empty() && (v.front() == '-' || v.front() == '+')) {
-        negative = v.front() == '-';
-        v.remove_prefix(1);
-    }
-    int base = 10;
-    if (!v.empty() && v.front() == '$') {
-        base = 16;
-        v.remove_prefix(1);
-    } else if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) {
-        base = 16;
-        v.remove_prefix(2);
-    }
-    if (v.empty())
-        return defaultValue;
-    unsigned long long magnitude = 0;
-    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), magnitude, base);
-    if (ec != std::errc() || end != v.data() + v.size())
-        return defaultValue;
-    if (base == 16) {
-        // Hexadecimal covers the whole 32-bit pattern: $FFFFFFFF is -1.
-        if (magnitude > 0xFFFFFFFFull)
-            return defaultValue;
-        const auto bits = static_cast<uint32_t>(magnitude);
-        const auto result = static_cast<int32_t>(negative ? (0u - bits) : bits);
-        return result;
-    }
-    if (negative) {
-        if (magnitude > 2147483648ull)
-            return defaultValue;
-        return static_cast<int>(-static_cast<long long>(magnitude));
-    }
-    if (magnitude > 2147483647ull)
-        return defaultValue;
-    return static_cast<int>(magnitude);
-}
 
 void SetScreenSizeProvider(ScreenSizeProvider provider) {
     g_screenSize = std::move(provider);

@@ -95,7 +95,4 @@ QSize PrimaryScreenSize();
 // Tests point it at a scratch folder. Empty restores the default.
 void SetAppPathOverride(const QString& path);
 
-// Value decoding as the settings file defines it; exposed for tests.
-int ReadIniInt(const std::string* value, int defaultValue);
-
 } // namespace kalo

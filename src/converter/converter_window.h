@@ -1,0 +1,176 @@
+// The converter: a tabbed text editor over the document list. Every tab is a
+// text file on disk; the one editor shows the selected tab's file.
+#pragma once
+
+#include "converter/text_file.h"
+#include "ui/dialog_frame.h"
+
+#include <QPointer>
+
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QProgressBar;
+class QSlider;
+class QTabBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+namespace kalo {
+
+class TFindReplaceDialog;
+
+// What the user answers when unsaved edits would be lost.
+enum class SaveChangesAnswer { Save, Discard, Cancel };
+
+class TFormConverter : public TJQForm {
+    Q_OBJECT
+public:
+    explicit TFormConverter(QWidget* parent = nullptr);
+    ~TFormConverter() override;
+
+    // Rebuilds the tabs from the document list and shows the selected
+    // document. False when the document could neither be read nor created.
+    bool RefreshTabs();
+    // Shows the selected tab's document (the tab bar's change handler).
+    void TabControl1Change();
+
+    // The documents' operations; each returns false when it did not happen
+    // (cancelled, or failed with a message).
+    bool FileNew();
+    bool FileOpen();
+    bool FileSave();
+    bool FileSaveAs();
+    bool FileClose();
+    bool FileCloseAll();
+    void SelectFirst();
+    void SelectLast();
+    void CartoonMode();
+
+    // The editor's text with "\n" line breaks, exactly as typed.
+    QString EditorText() const;
+    // The document shown in the editor and whether it has unsaved edits.
+    QString ShownPath() const { return FShownPath; }
+    bool Modified() const;
+
+    // Asked before unsaved edits would be lost; replaceable for tests.
+    std::function<SaveChangesAnswer(const QString& path)> AskSaveChanges;
+
+    // Actions, with the captions, hints and shortcuts of the menus.
+    QAction* ActionFileNew = nullptr;
+    QAction* ActionFileOpen = nullptr;
+    QAction* ActionFileSave = nullptr;
+    QAction* ActionFileSaveAs = nullptr;
+    QAction* ActionFileClose = nullptr;
+    QAction* ActionFileCloseAll = nullptr;
+    QAction* ActionFileExit = nullptr;
+    QAction* ActionFirst = nullptr;
+    QAction* ActionLast = nullptr;
+    QAction* ActionOptions = nullptr;
+    QAction* ActionCartoon = nullptr;
+    QAction* ActionBrowseTxt = nullptr;
+    QAction* ActionBrowseWav = nullptr;
+    QAction* ActionBrowseMp3 = nullptr;
+    QAction* ActionHelp = nullptr;
+    QAction* ActionHelpContact = nullptr;
+    QAction* ActionHelpKALOHome = nullptr;
+    QAction* ActionHelpJQHome = nullptr;
+    QAction* ActionHelpAbout = nullptr;
+    QAction* EditUndo1 = nullptr;
+    QAction* EditCut1 = nullptr;
+    QAction* EditCopy1 = nullptr;
+    QAction* EditPaste1 = nullptr;
+    QAction* EditDelete1 = nullptr;
+    QAction* EditSelectAll1 = nullptr;
+    QAction* SearchFind1 = nullptr;
+    QAction* SearchReplace1 = nullptr;
+    QAction* SearchFindFirst1 = nullptr;
+    QAction* SearchFindNext1 = nullptr;
+    QAction* ActionTTS = nullptr;
+    QAction* ActionTTW = nullptr;
+    QAction* ActionTTM = nullptr;
+    QAction* ActionPause = nullptr;
+    QAction* ActionStop = nullptr;
+    QAction* ActionTTXCursor = nullptr;
+    QAction* ActionTTXSelected = nullptr;
+    QAction* TabClose = nullptr;
+
+    QMenuBar* MenuBar = nullptr;
+    QMenu* File1 = nullptr;
+    QMenu* Edit1 = nullptr;
+    QMenu* Search1 = nullptr;
+    QMenu* Playback1 = nullptr;
+    QMenu* Tools1 = nullptr;
+    QMenu* Help1 = nullptr;
+    QMenu* PopupMenuTab = nullptr;
+    QMenu* PopupMenuMemo = nullptr;
+    QMenu* PopupMenuTTX = nullptr;
+
+    QToolBar* ToolBarSpeech = nullptr;
+    QToolButton* ToolButtonTTX = nullptr;
+    QComboBox* ComboBoxExEngines = nullptr;
+    QSlider* TrackBarVol = nullptr;
+    QTabBar* TabControl1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QLabel* PanelStatus = nullptr;
+    QProgressBar* GaugeWordPosition = nullptr;
+    QTimer* TimerWordPosition = nullptr;
+    TFindReplaceDialog* FindDialog = nullptr;
+
+    // Run state of reading (see the reading code).
+    bool FReading = false;
+    bool FPartial = false;
+    bool FFromClipboard = false;
+    int FPartialStart = 0;
+    int FPausedTab = 0;
+
+    // Sets the status text (every status text begins with one space).
+    void SetStatus(const QString& text);
+    QString Status() const;
+
+protected:
+    void FormShow() override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void createActions();
+    void createMenus();
+    void createControls();
+    QAction* makeAction(const QString& name, const QString& caption, const QString& hint,
+                        const QKeySequence& shortcut = {});
+    void TabControl1MouseUp(QPoint pos);
+    void TabBarCurrentChanged(int index);
+
+    // Loads a document into the editor; false with the reason when it cannot
+    // be read.
+    bool loadDocument(const QString& path, QString* reason);
+    void showUnreadable(const QString& path, const QString& reason);
+    bool writeEditorTo(const QString& path);
+    // Before the editor's text would be replaced: asks to save unsaved edits.
+    // False when the user cancelled (or saving failed).
+    bool ConfirmDiscard();
+    int selectedTab() const;
+    void selectTab(int index);
+
+    QString FShownPath;
+    TextFormat FShownFormat;
+    bool FShownUnreadable = false;
+    int FShownTab = -1;
+    QString FStatus;
+    bool FCartoonSwitch = false;
+};
+
+// Registers the converter as the window Launch opens for the converter
+// interface.
+void RegisterConverterWindow();
+
+} // namespace kalo

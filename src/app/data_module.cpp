@@ -1,8 +1,14 @@
 #include "app/data_module.h"
 
+#include "app/clipboard_monitor.h"
 #include "app/document_list.h"
+#include "app/interface_windows.h"
 #include "app/settings_store.h"
 #include "ui/shared_helpers.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 
 namespace kalo {
 
@@ -10,6 +16,11 @@ TdmMain* dmMain = nullptr;
 
 TdmMain::TdmMain(QObject* parent) : QObject(parent) {
     dmMain = this;
+    // The monitor joins before anything else, and its event is bound only
+    // afterwards: what is on the clipboard at start-up is never a change.
+    ClipboardMonitor1 = new TClipboardMonitor(this);
+    ClipboardMonitor1->SetActive(true);
+    ClipboardMonitor1->SetEnabled(true);
     OpenDialogTxt = {QStringLiteral("Open File(s) to Read"),
                      QStringLiteral("Text Files(*.txt)|*.txt|All Files(*.*)|*.*"),
                      QStringLiteral("txt"), {}, true, true};
@@ -21,6 +32,7 @@ TdmMain::TdmMain(QObject* parent) : QObject(parent) {
     SaveDialogMp3 = {QStringLiteral("Convert into Mp3 File"), QStringLiteral("Mp3 Files(*.mp3)|*.mp3"),
                      QStringLiteral("mp3"), {}, false, false};
     DataModuleCreate();
+    ClipboardMonitor1->OnClipboardChange = [this] { ClipboardMonitor1ClipboardChange(); };
 }
 
 TdmMain::~TdmMain() {
@@ -45,6 +57,34 @@ void TdmMain::DataModuleCreate() {
     AddDefaultDocumentIfEmpty(FileList, Settings.DefTxtPath);
     OpenDialogTxt.initialDir = Settings.DefTxtPath;
     SaveDialogTxt.initialDir = Settings.DefTxtPath;
+}
+
+void TdmMain::ClipboardMonitor1ClipboardChange() {
+    if (!Settings.AutoSpeak)
+        return;
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QMimeData* data = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+    ClipboardSituation s;
+    s.autoSpeak = Settings.AutoSpeak;
+    s.hasText = data && data->hasText();
+    const QString text = s.hasText ? data->text() : QString();
+    s.characters = CharacterCount(text);
+    s.ignoreLen = Settings.IgnoreLen;
+    s.activeUi = Settings.ActiveUI;
+    auto* cartoon = dynamic_cast<TClipboardReader*>(FormKALO.data());
+    auto* converter = dynamic_cast<TClipboardReader*>(FormConverter.data());
+    s.cartoonReady = cartoon && cartoon->ClipboardReady();
+    s.converterExists = converter != nullptr;
+    switch (DecideClipboardReaction(s)) {
+    case ClipboardReaction::CartoonReads:
+        cartoon->ReadClipboard(text);
+        break;
+    case ClipboardReaction::ConverterReads:
+        converter->ReadClipboard(text);
+        break;
+    case ClipboardReaction::Ignore:
+        break;
+    }
 }
 
 void TdmMain::DataModuleDestroy() {

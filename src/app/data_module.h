@@ -8,6 +8,8 @@
 
 namespace kalo {
 
+class TClipboardMonitor;
+
 // How one of the shared file dialogs is set up.
 struct TFileDialogSetup {
     QString title;
@@ -38,6 +40,12 @@ public:
     TFileDialogSetup SaveDialogMp3;
 
     QString FileListPath() const;
+
+    // Watches the clipboard from the module's creation to its destruction.
+    TClipboardMonitor* ClipboardMonitor1 = nullptr;
+    // Hands clipboard text to the interface that is running, as the settings
+    // say.
+    void ClipboardMonitor1ClipboardChange();
 
 private:
     void DataModuleCreate();

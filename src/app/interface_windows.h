@@ -32,6 +32,15 @@ QWidget* CreateInterfaceWindow();
 // interface selector), which ends the program.
 void CloseMainWindow();
 
+// An interface window that acts on text arriving on the clipboard.
+class TClipboardReader {
+public:
+    virtual ~TClipboardReader() = default;
+    // The cartoon interface reads only while it has its character.
+    virtual bool ClipboardReady() const { return true; }
+    virtual void ReadClipboard(const QString& text) = 0;
+};
+
 // The human name of an interface, as the selector's pages show it.
 QString InterfaceName(InterfaceKind kind);
 

@@ -18,6 +18,15 @@ QPixmap UiPicture(const QString& name);
 // The program's logo at every size it is drawn in, for window icons.
 QIcon AppIcon();
 
+// The converter's tool bar pictures, 48 x 48, each in three states.
+enum class ToolBarPicture { Read, Wav, Mp3, Pause, Stop, First, Last, Options };
+enum class PictureState { Normal, Disabled, Hot };
+QString ToolBarPicturePath(ToolBarPicture picture, PictureState state = PictureState::Normal);
+
+// The engine list's pictures, 16 x 16, in the order of the engine image list.
+enum class EnginePicture { Male, Female, Mike, Mary, RoboSoft, Other };
+QString EnginePicturePath(EnginePicture picture);
+
 // The theme's colours that controls must match.
 inline constexpr unsigned ClientBackgroundRgb = 0xf2f5fa; // inside every frame
 inline constexpr unsigned LinkRgb = 0x1a56db;             // links on our dialogs

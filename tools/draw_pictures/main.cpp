@@ -17,5 +17,7 @@ int main(int argc, char* argv[]) {
     }
     const draw::Output out(QString::fromLocal8Bit(argv[1]));
     draw::drawFramePictures(out);
+    draw::drawWindowPictures(out);
+    draw::drawIconPictures(out);
     return 0;
 }

@@ -16,6 +16,10 @@ void paintLogo(QPainter& p, const QRectF& r);
 // The maker's mark (a rounded teal square with an H and a leaf) filling r.
 void paintMakerMark(QPainter& p, const QRectF& r);
 
+// The converter's tool bar pictures, drawn into the square r.
+enum class ToolIcon { Read, Wav, Mp3, Pause, Stop, First, Last, Options };
+void paintToolIcon(QPainter& p, const QRectF& r, ToolIcon icon);
+
 // A skinned window of the program in miniature: frame, header and caption.
 // Returns the client rectangle inside the frame.
 QRectF paintMockWindow(QPainter& p, const QRectF& r, const QString& caption, qreal scale);

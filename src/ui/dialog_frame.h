@@ -6,7 +6,9 @@
 // restore.
 //
 // Derived windows put their controls into PanelJQClient (coordinates relative
-// to it); the window's size is the whole window, frame included. They extend
+// to it); the window's size is the whole window, frame included. The panel
+// takes its size when the window is shown, so controls that fill it or keep
+// to its right or bottom edge belong in a layout on the panel. They extend
 // FormShow, calling TJQForm::FormShow first, and set Sizeable, MinWidth and
 // MinHeight after it, since the frame resets them on every show.
 #pragma once

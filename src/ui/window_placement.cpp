@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -53,6 +54,21 @@ QPoint PlaceOnScreen(const QRect& window) {
         areas << screen->availableGeometry();
     const QScreen* primary = QGuiApplication::primaryScreen();
     return PlaceOnScreen(window, areas, primary ? primary->availableGeometry() : QRect());
+}
+
+QPoint CentredIn(QSize window, const QRect& area) {
+    return area.topLeft() +
+           QPoint((area.width() - window.width()) / 2, (area.height() - window.height()) / 2);
+}
+
+void CentreOver(QWidget& window, const QWidget* over) {
+    QRect area;
+    if (over)
+        area = over->frameGeometry();
+    else if (const QScreen* primary = QGuiApplication::primaryScreen())
+        area = primary->availableGeometry();
+    const QPoint centred = CentredIn(window.size(), area);
+    window.move(PlaceOnScreen(QRect(centred, window.size())));
 }
 
 } // namespace kalo

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QList>
+#include <QSize>
+
+class QWidget;
 #include <QPoint>
 #include <QRect>
 
@@ -25,5 +28,13 @@ QPoint PlaceOnScreen(const QRect& window, const QList<QRect>& workAreas,
 
 // The same for the screens of the running application.
 QPoint PlaceOnScreen(const QRect& window);
+
+// The top-left corner that centres a window of the given size in area
+// (integer division toward zero, as window positions are computed).
+QPoint CentredIn(QSize window, const QRect& area);
+
+// Moves window to the centre of over (shown or hidden), or of the primary
+// screen's work area when over is null; then keeps it reachable.
+void CentreOver(QWidget& window, const QWidget* over);
 
 } // namespace kalo

@@ -4,6 +4,7 @@
 #include "app/interface_windows.h"
 #include "app/selector.h"
 #include "app/settings_store.h"
+#include "converter/converter_window.h"
 #include "ui/shared_helpers.h"
 #include "ui/tool_tips.h"
 
@@ -48,6 +49,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    RegisterConverterWindow();
     auto data = std::make_unique<TdmMain>();
     auto selector = std::make_unique<TJQFormSelector>();
 

@@ -8,7 +8,8 @@
 #include "converter/document_tabs.h"
 #include "converter/find_replace_dialog.h"
 #include "ui/shared_helpers.h"
-#include "ui/web_addresses.h"
+#include "ui/about_box.h"
+#include "ui/ui_pictures.h"
 #include "ui/window_placement.h"
 
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -55,6 +57,15 @@ SaveChangesAnswer askSaveChangesBox(QWidget* parent, const QString& path) {
     default:
         return SaveChangesAnswer::Cancel;
     }
+}
+
+// A 48-pixel tool bar picture with its disabled and hot looks.
+QIcon toolBarIcon(ToolBarPicture picture) {
+    QIcon icon;
+    icon.addFile(ToolBarPicturePath(picture, PictureState::Normal), QSize(48, 48), QIcon::Normal);
+    icon.addFile(ToolBarPicturePath(picture, PictureState::Disabled), QSize(48, 48), QIcon::Disabled);
+    icon.addFile(ToolBarPicturePath(picture, PictureState::Hot), QSize(48, 48), QIcon::Active);
+    return icon;
 }
 
 // The splitting of a hint: tool tip before the bar, status text after it.
@@ -166,7 +177,6 @@ void TFormConverter::createActions() {
     connect(ActionFileExit, &QAction::triggered, this, &QWidget::close);
     connect(ActionFirst, &QAction::triggered, this, &TFormConverter::SelectFirst);
     connect(ActionLast, &QAction::triggered, this, &TFormConverter::SelectLast);
-    connect(ActionOptions, &QAction::triggered, this, [] { ShowOptions(); });
     connect(ActionCartoon, &QAction::triggered, this, &TFormConverter::CartoonMode);
     connect(ActionBrowseTxt, &QAction::triggered, this,
             [] { ShellOpen(Settings.DefTxtPath, QStringLiteral("explore"), SW_SHOWMAXIMIZED); });
@@ -177,12 +187,12 @@ void TFormConverter::createActions() {
     connect(ActionHelp, &QAction::triggered, this,
             [] { ShellOpen(AppPath + QStringLiteral("help/index.html"), QStringLiteral("Open"), SW_SHOWMAXIMIZED); });
     connect(ActionHelpContact, &QAction::triggered, this,
-            [] { ShellOpen(QStringLiteral("mailto:") + SupportMailAddress, QStringLiteral("Open"), SW_SHOWMAXIMIZED); });
+            [] { ShellOpen(QStringLiteral("mailto:") + QString::fromLatin1(SupportMail), QStringLiteral("Open"), SW_SHOWMAXIMIZED); });
     connect(ActionHelpKALOHome, &QAction::triggered, this,
-            [] { ShellOpen(ProductWebSite, QStringLiteral("Open"), SW_SHOWMAXIMIZED); });
+            [] { ShellOpen(QString::fromLatin1(ProductWebSite), QStringLiteral("Open"), SW_SHOWMAXIMIZED); });
     connect(ActionHelpJQHome, &QAction::triggered, this,
-            [] { ShellOpen(MakerWebSite, QStringLiteral("Open"), SW_SHOWMAXIMIZED); });
-    connect(ActionHelpAbout, &QAction::triggered, this, [] { ShowAbout(); });
+            [] { ShellOpen(QString::fromLatin1(MakerWebSite), QStringLiteral("Open"), SW_SHOWMAXIMIZED); });
+    connect(ActionHelpAbout, &QAction::triggered, this, [this] { ShowAbout(this); });
 }
 
 void TFormConverter::createControls() {
@@ -198,14 +208,14 @@ void TFormConverter::createControls() {
     ToolBarSpeech->setObjectName(QStringLiteral("ToolBarSpeech"));
     ToolBarSpeech->setIconSize(QSize(48, 48));
     ToolBarSpeech->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    ActionTTS->setIcon(ToolbarIcon(ToolbarPicture::Read));
-    ActionTTW->setIcon(ToolbarIcon(ToolbarPicture::ReadWav));
-    ActionTTM->setIcon(ToolbarIcon(ToolbarPicture::ReadMp3));
-    ActionPause->setIcon(ToolbarIcon(ToolbarPicture::Pause));
-    ActionStop->setIcon(ToolbarIcon(ToolbarPicture::Stop));
-    ActionFirst->setIcon(ToolbarIcon(ToolbarPicture::First));
-    ActionLast->setIcon(ToolbarIcon(ToolbarPicture::Last));
-    ActionOptions->setIcon(ToolbarIcon(ToolbarPicture::Options));
+    ActionTTS->setIcon(toolBarIcon(ToolBarPicture::Read));
+    ActionTTW->setIcon(toolBarIcon(ToolBarPicture::Wav));
+    ActionTTM->setIcon(toolBarIcon(ToolBarPicture::Mp3));
+    ActionPause->setIcon(toolBarIcon(ToolBarPicture::Pause));
+    ActionStop->setIcon(toolBarIcon(ToolBarPicture::Stop));
+    ActionFirst->setIcon(toolBarIcon(ToolBarPicture::First));
+    ActionLast->setIcon(toolBarIcon(ToolBarPicture::Last));
+    ActionOptions->setIcon(toolBarIcon(ToolBarPicture::Options));
 
     PopupMenuTTX = new QMenu(this);
     PopupMenuTTX->setObjectName(QStringLiteral("PopupMenuTTX"));

@@ -13,7 +13,7 @@ e2e_cleanup() {
     if [ $status -ne 0 ] && [ -n "${E2E_KEEP_SHOT:-}" ]; then
         echo "screenshot of the failure: $E2E_TMP/failure.png" >&2
     else
-        rm -rf "$E2E_TMP"
+        [ -n "${E2E_KEEP:-}" ] || rm -rf "$E2E_TMP"
     fi
     exit $status
 }

@@ -33,6 +33,10 @@
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTabBar>
+#include <QTextDocument>
+#include <QThread>
+#include <QEventLoop>
+#include <QPlainTextDocumentLayout>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -454,13 +458,22 @@ bool TFormConverter::Modified() const {
 }
 
 bool TFormConverter::loadDocument(const QString& path, QString* reason) {
+    // Small documents load at once. A large one is read and laid out into a
+    // document on a worker thread while the window keeps painting; user input
+    // waits until it is shown, so nothing can act on a half-loaded text.
+    constexpr qint64 kBackgroundLoadBytes = 2 * 1024 * 1024;
+    const QFileInfo info(path);
     try {
-        DecodedText d = ReadTextFile(path);
-        Memo1->setReadOnly(false);
-        Memo1->setPlainText(d.text);
+        if (!info.isFile() || info.size() < kBackgroundLoadBytes) {
+            DecodedText d = ReadTextFile(path);
+            Memo1->setReadOnly(false);
+            Memo1->setPlainText(d.text);
+            FShownFormat = d.format;
+        } else {
+            loadLargeDocument(path);
+        }
         Memo1->document()->setModified(false);
         FShownPath = path;
-        FShownFormat = d.format;
         FShownUnreadable = false;
         FShownTab = selectedTab();
         return true;
@@ -469,6 +482,54 @@ bool TFormConverter::loadDocument(const QString& path, QString* reason) {
             *reason = e.message();
         return false;
     }
+}
+
+void TFormConverter::loadLargeDocument(const QString& path) {
+    const QString previousStatus = FStatus;
+    SetStatus(QStringLiteral(" Loading %1...").arg(QFileInfo(path).fileName()));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FLoading = true;
+
+    QThread* gui = QThread::currentThread();
+    const QFont font = Memo1->font();
+    QTextDocument* built = nullptr;
+    TextFormat format;
+    QString error;
+    QThread* worker = QThread::create([&] {
+        try {
+            DecodedText d = ReadTextFile(path);
+            auto* doc = new QTextDocument;
+            doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
+            doc->setDefaultFont(font);
+            doc->setPlainText(d.text);
+            doc->moveToThread(gui);
+            built = doc;
+            format = d.format;
+        } catch (const KaloError& e) {
+            error = e.message();
+        } catch (const std::exception& e) {
+            error = QStringLiteral("Cannot read file \"%1\". %2").arg(path, QString::fromLocal8Bit(e.what()));
+        }
+    });
+    QEventLoop loop;
+    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+    delete worker;
+
+    FLoading = false;
+    QApplication::restoreOverrideCursor();
+    SetStatus(previousStatus);
+    if (!built)
+        throw KaloError(error);
+    QTextDocument* old = Memo1->document();
+    built->setParent(Memo1);
+    Memo1->setReadOnly(false);
+    Memo1->setDocument(built);
+    if (old->parent() == Memo1)
+        old->deleteLater();
+    FShownFormat = format;
 }
 
 void TFormConverter::showUnreadable(const QString& path, const QString& reason) {

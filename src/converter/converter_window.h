@@ -153,6 +153,7 @@ private:
     // Loads a document into the editor; false with the reason when it cannot
     // be read.
     bool loadDocument(const QString& path, QString* reason);
+    void loadLargeDocument(const QString& path);
     void showUnreadable(const QString& path, const QString& reason);
     bool writeEditorTo(const QString& path);
     // Before the editor's text would be replaced: asks to save unsaved edits.
@@ -167,6 +168,7 @@ private:
     int FShownTab = -1;
     QString FStatus;
     bool FCartoonSwitch = false;
+    bool FLoading = false;
 };
 
 // Registers the converter as the window Launch opens for the converter

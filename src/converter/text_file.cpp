@@ -83,28 +83,46 @@ LineBreak detectLineBreak(QByteArrayView bytes) {
     return LineBreak::Lf;
 }
 
+// "\r\n" and a lone "\r" become "\n", in one pass (QString::replace with a
+// shorter replacement moves the rest of the text at every match).
 QString normaliseLineBreaks(QString text) {
-    if (!text.contains(QLatin1Char('\r')))
+    const qsizetype first = text.indexOf(QLatin1Char('\r'));
+    if (first < 0)
         return text;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QChar* data = text.data();
+    const qsizetype size = text.size();
+    qsizetype out = first;
+    for (qsizetype in = first; in < size; ++in) {
+        if (data[in] == QLatin1Char('\r')) {
+            data[out++] = QLatin1Char('\n');
+            if (in + 1 < size && data[in + 1] == QLatin1Char('\n'))
+                ++in;
+        } else {
+            data[out++] = data[in];
+        }
+    }
+    text.truncate(out);
     return text;
 }
 
 QString withLineBreaks(const QString& text, LineBreak style) {
-    switch (style) {
-    case LineBreak::CrLf: {
-        QString out = text;
-        return out.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    }
-    case LineBreak::Cr: {
+    if (style == LineBreak::Lf)
+        return text;
+    if (style == LineBreak::Cr) {
         QString out = text;
         return out.replace(QLatin1Char('\n'), QLatin1Char('\r'));
     }
-    case LineBreak::Lf:
-        break;
+    const qsizetype breaks = text.count(QLatin1Char('\n'));
+    if (breaks == 0)
+        return text;
+    QString out(text.size() + breaks, Qt::Uninitialized);
+    QChar* dst = out.data();
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            *dst++ = QLatin1Char('\r');
+        *dst++ = c;
     }
-    return text;
+    return out;
 }
 
 } // namespace

@@ -35,6 +35,7 @@ template <typename Pred> bool kalo::test::waitFor(Pred pred, int timeoutMs) {
         if (deadline.hasExpired())
             return pred();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QThread::msleep(1);
     }
     return true;

@@ -1,0 +1,287 @@
+#include "converter/converter_window.h"
+
+#include "app/data_module.h"
+#include "app/file_dialogs.h"
+#include "app/interface_windows.h"
+#include "app/selector.h"
+#include "app/settings_store.h"
+#include "support/test_support.h"
+#include "ui/shared_helpers.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace kalo;
+using kalo::test::ScratchAppFolder;
+
+namespace {
+
+// A converter over a scratch application folder, with every dialog answered
+// by the test.
+class ConverterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir().mkpath(app.file("txt"));
+        dm = std::make_unique<TdmMain>();
+        SetErrorBoxHandler([this](const QString& text) { errors << text; });
+        SetMessageBoxHandler([this](const QString& text, int) { messages << text; });
+        SetShellOpener([this](const QString& target, const QString& verb, int show) {
+            opened << verb + " " + target + " " + QString::number(show);
+        });
+        SetFileDialogHandler([this](const TFileDialogSetup& setup, const QString& preset) {
+            dialogs << setup.title + " | " + preset;
+            return dialogAnswer;
+        });
+    }
+    void TearDown() override {
+        delete converter;
+        SetErrorBoxHandler({});
+        SetMessageBoxHandler({});
+        SetShellOpener({});
+        SetFileDialogHandler({});
+        dm.reset();
+    }
+
+    QString doc(const QString& name, const QByteArray& content) {
+        app.write("txt/" + name, content);
+        return app.file("txt/" + name);
+    }
+    void open(const QStringList& files) {
+        dm->FileList = files;
+        converter = new TFormConverter;
+        converter->AskSaveChanges = [this](const QString& path) {
+            asked << path;
+            return answer;
+        };
+        converter->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(converter));
+    }
+    QStringList tabs() const {
+        QStringList out;
+        for (int i = 0; i < converter->TabControl1->count(); ++i)
+            out << converter->TabControl1->tabText(i);
+        return out;
+    }
+    int selected() const { return converter->TabControl1->currentIndex(); }
+    void type(const QString& text) {
+        converter->Memo1->moveCursor(QTextCursor::End);
+        converter->Memo1->insertPlainText(text);
+    }
+
+    ScratchAppFolder app;
+    std::unique_ptr<TdmMain> dm;
+    TFormConverter* converter = nullptr;
+    QStringList errors, messages, opened, dialogs, asked;
+    QStringList dialogAnswer;
+    SaveChangesAnswer answer = SaveChangesAnswer::Cancel;
+};
+
+} // namespace
+
+TEST_F(ConverterTest, StartsOnTheStoredTabAndCreatesAMissingDocument) {
+    Settings.TabIndex = 1;
+    const QString a = doc("a.txt", "alpha\r\n");
+    open({a, app.file("txt/missing.txt")});
+    EXPECT_EQ(tabs(), QStringList({"a", "missing"}));
+    EXPECT_EQ(selected(), 1);
+    EXPECT_EQ(converter->windowTitle(), "Text To Speech/Wav/Mp3 Converter");
+    EXPECT_EQ(converter->MinWidth, 603);
+    EXPECT_EQ(converter->MinHeight, 220);
+    EXPECT_EQ(converter->Status(), " Ready");
+    // Shown empty; the file comes into being when it is saved.
+    EXPECT_EQ(converter->EditorText(), "");
+    EXPECT_TRUE(converter->FileSave());
+    EXPECT_TRUE(QFile::exists(app.file("txt/missing.txt")));
+
+    Settings.TabIndex = 5; // beyond the list: back to the first tab
+    delete converter;
+    converter = nullptr;
+    open({a});
+    EXPECT_EQ(Settings.TabIndex, 0);
+    EXPECT_EQ(converter->EditorText(), "alpha\n");
+}
+
+TEST_F(ConverterTest, ClosingTheRightmostTabSelectsTheFirstAndAnotherTheNextInPlace) {
+    open({doc("a.txt", "a"), doc("b.txt", "b"), doc("c.txt", "c"), doc("d.txt", "d")});
+    converter->SelectLast();
+    EXPECT_TRUE(converter->FileClose());
+    EXPECT_EQ(tabs(), QStringList({"a", "b", "c"}));
+    EXPECT_EQ(selected(), 0);
+    EXPECT_EQ(converter->EditorText(), "a");
+    converter->TabControl1->setCurrentIndex(1);
+    EXPECT_TRUE(converter->FileClose());
+    EXPECT_EQ(tabs(), QStringList({"a", "c"}));
+    EXPECT_EQ(converter->EditorText(), "c");
+    EXPECT_TRUE(converter->FileCloseAll());
+    EXPECT_EQ(dm->FileList, QStringList{app.file("txt/untitled.txt")});
+    EXPECT_TRUE(QFile::exists(app.file("txt/untitled.txt")));
+    EXPECT_TRUE(QFile::exists(app.file("txt/d.txt"))); // files stay on disk
+}
+
+TEST_F(ConverterTest, NewTakesTheFirstFreeNumberAndReportsAMissingFolder) {
+    doc("untitled1.txt", "");
+    doc("untitled3.txt", "");
+    open({doc("a.txt", "a")});
+    EXPECT_TRUE(converter->FileNew());
+    EXPECT_EQ(tabs(), QStringList({"a", "untitled2"}));
+    EXPECT_EQ(selected(), 1);
+    EXPECT_EQ(app.read("txt/untitled2.txt"), "");
+
+    Settings.DefTxtPath = app.file("no-such-folder/");
+    type("kept text");
+    answer = SaveChangesAnswer::Save;
+    EXPECT_FALSE(converter->FileNew());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.at(0).startsWith("Cannot create file " + app.file("no-such-folder/untitled1.txt")));
+    EXPECT_EQ(tabs(), QStringList({"a", "untitled2"}));
+    EXPECT_EQ(converter->EditorText(), "kept text");
+}
+
+TEST_F(ConverterTest, OpenAddsFilesInOrderAndNeverTwice) {
+    const QString a = doc("a.txt", "a");
+    open({a});
+    dialogAnswer = {doc("b.txt", "b"), a, doc("c.txt", "c")};
+    EXPECT_TRUE(converter->FileOpen());
+    EXPECT_EQ(tabs(), QStringList({"a", "b", "c"}));
+    EXPECT_EQ(selected(), 0);
+    EXPECT_TRUE(dialogs.at(0).startsWith("Open File(s) to Read"));
+    dialogAnswer = {};
+    EXPECT_FALSE(converter->FileOpen());
+    EXPECT_EQ(tabs().size(), 3);
+}
+
+TEST_F(ConverterTest, SaveWritesTheEditorAndSaveAsRenamesOrMergesTabs) {
+    const QString a = doc("a.txt", "one\r\ntwo\r\n");
+    const QString b = doc("b.txt", "bee");
+    const QString c = doc("c.txt", "sea");
+    open({a, b, c});
+    type("three\n");
+    EXPECT_TRUE(converter->FileSave());
+    EXPECT_EQ(app.read("txt/a.txt"), "one\r\ntwo\r\nthree\r\n"); // keeps its line breaks
+    EXPECT_EQ(converter->Status(), " Saved");
+
+    dialogAnswer = {app.file("txt/renamed.txt")};
+    EXPECT_TRUE(converter->FileSaveAs());
+    EXPECT_EQ(dialogs.last(), "Save As | " + a);
+    EXPECT_EQ(tabs(), QStringList({"renamed", "b", "c"}));
+    EXPECT_EQ(app.read("txt/renamed.txt"), "one\r\ntwo\r\nthree\r\n");
+
+    dialogAnswer = {c}; // c is open in another tab: the two become one, at the end
+    type("more");
+    EXPECT_TRUE(converter->FileSaveAs());
+    EXPECT_EQ(tabs(), QStringList({"b", "c"}));
+    EXPECT_EQ(app.read("txt/c.txt"), "one\r\ntwo\r\nthree\r\nmore");
+    EXPECT_EQ(selected(), 0);
+    EXPECT_EQ(converter->EditorText(), "bee");
+    EXPECT_TRUE(asked.isEmpty());
+}
+
+TEST_F(ConverterTest, UnsavedEditsAreNeverDroppedSilently) {
+    const QString a = doc("a.txt", "a");
+    const QString b = doc("b.txt", "b");
+    open({a, b});
+    type(" edited");
+
+    answer = SaveChangesAnswer::Cancel;
+    converter->TabControl1->setCurrentIndex(1); // as a click on the tab
+    EXPECT_EQ(selected(), 0);
+    EXPECT_EQ(converter->EditorText(), "a edited");
+    EXPECT_FALSE(converter->FileClose());
+    EXPECT_FALSE(converter->FileCloseAll());
+    converter->SelectLast();
+    EXPECT_EQ(selected(), 0);
+    converter->close();
+    EXPECT_TRUE(converter->isVisible());
+    EXPECT_EQ(tabs().size(), 2);
+    EXPECT_EQ(asked.size(), 5);
+    EXPECT_EQ(asked.at(0), a);
+
+    answer = SaveChangesAnswer::Save;
+    converter->TabControl1->setCurrentIndex(1);
+    EXPECT_EQ(selected(), 1);
+    EXPECT_EQ(app.read("txt/a.txt"), "a edited");
+    EXPECT_EQ(converter->EditorText(), "b");
+
+    type("!");
+    answer = SaveChangesAnswer::Discard;
+    converter->SelectFirst();
+    EXPECT_EQ(app.read("txt/b.txt"), "b");
+    EXPECT_EQ(converter->EditorText(), "a edited");
+    EXPECT_EQ(asked.size(), 7);
+}
+
+TEST_F(ConverterTest, RightClickOnATabSelectsItAndOffersToCloseItByPath) {
+    const QString a = doc("a.txt", "a");
+    const QString b = doc("b.txt", "b");
+    open({a, b});
+    const QPoint onB = converter->TabControl1->tabRect(1).center();
+    QTest::mouseClick(converter->TabControl1, Qt::RightButton, {}, onB);
+    EXPECT_TRUE(converter->PopupMenuTab->isVisible());
+    converter->PopupMenuTab->close();
+    EXPECT_EQ(selected(), 1);
+    EXPECT_EQ(converter->EditorText(), "b");
+    EXPECT_EQ(converter->TabClose->text(), "Close " + b);
+    EXPECT_EQ(converter->ActionFileClose->text(), "Close");
+}
+
+TEST_F(ConverterTest, UnreadableAndReadOnlyDocumentsAreLeftAlone) {
+    const QString a = doc("a.txt", "a");
+    QDir().mkpath(app.file("txt/folder.txt")); // exists, cannot be read as a text
+    open({app.file("txt/folder.txt"), a});
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.at(0).contains("folder.txt"));
+    EXPECT_TRUE(converter->Memo1->isReadOnly());
+    EXPECT_FALSE(converter->FileSave());
+    EXPECT_TRUE(QFileInfo(app.file("txt/folder.txt")).isDir());
+
+    converter->TabControl1->setCurrentIndex(1);
+    type(" typed");
+    QFile::setPermissions(a, QFileDevice::ReadOwner);
+    EXPECT_FALSE(converter->FileSave());
+    EXPECT_TRUE(errors.last().startsWith("Cannot create file " + a));
+    EXPECT_EQ(converter->EditorText(), "a typed");
+    EXPECT_EQ(app.read("txt/a.txt"), "a");
+    EXPECT_NE(converter->Status(), " Saved");
+}
+
+TEST_F(ConverterTest, ToolsAndHelpOpenTheirTargetsThroughTheDesktop) {
+    open({doc("a.txt", "a")});
+    converter->ActionBrowseTxt->trigger();
+    converter->ActionBrowseWav->trigger();
+    converter->ActionBrowseMp3->trigger();
+    converter->ActionHelp->trigger();
+    converter->ActionHelpContact->trigger();
+    EXPECT_EQ(opened, QStringList({"explore " + Settings.DefTxtPath + " 3", "explore " + Settings.DefWavPath + " 3",
+                                   "explore " + Settings.DefMp3Path + " 3", "Open " + app.file("help/index.html") + " 3",
+                                   "Open mailto:support@halden.example.org 3"}));
+    EXPECT_EQ(converter->ActionFileNew->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(converter->ActionBrowseMp3->shortcut(), QKeySequence(Qt::Key_F11));
+    EXPECT_EQ(converter->EditCut1->toolTip(), "Cut");
+    EXPECT_EQ(converter->EditCut1->statusTip(), "Cuts the selection and puts it on the Clipboard");
+}
+
+TEST_F(ConverterTest, CartoonModeStoresTheWindowAndShowsTheSelectorOnTheCartoonPage) {
+    open({doc("a.txt", "a")});
+    FormConverter = converter;
+    TJQFormSelector selector;
+    converter->move(100, 120);
+    QPointer<TFormConverter> watch(converter);
+    converter->ActionCartoon->trigger();
+    converter = nullptr;
+    EXPECT_TRUE(kalo::test::waitFor([&] { return watch.isNull(); }));
+    EXPECT_TRUE(FormConverter.isNull());
+    EXPECT_EQ(Settings.ActiveUI, 1);
+    EXPECT_TRUE(selector.isVisible());
+    EXPECT_EQ(Settings.ConverterLeft, 100);
+    EXPECT_EQ(Settings.ConverterTop, 120);
+}

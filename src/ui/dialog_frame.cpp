@@ -277,6 +277,7 @@ void TJQForm::FormShow() {
 }
 
 void TJQForm::FormResize() {
+    applyMinimumSize();
     const QSize wanted = ClampToMinimum(size(), MinWidth, MinHeight);
     if (wanted != size())
         resize(wanted);
@@ -341,7 +342,6 @@ void TJQForm::showEvent(QShowEvent* event) {
     // window, not a new show.
     if (!event->spontaneous()) {
         FormShow();
-        applyMinimumSize();
         FormResize();
         updateMask();
     }

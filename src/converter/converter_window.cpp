@@ -8,6 +8,7 @@
 #include "converter/document_tabs.h"
 #include "converter/find_replace_dialog.h"
 #include "ui/shared_helpers.h"
+#include "app/options_dialog.h"
 #include "ui/about_box.h"
 #include "ui/ui_pictures.h"
 #include "ui/window_placement.h"
@@ -181,6 +182,7 @@ void TFormConverter::createActions() {
     connect(ActionFileExit, &QAction::triggered, this, &QWidget::close);
     connect(ActionFirst, &QAction::triggered, this, &TFormConverter::SelectFirst);
     connect(ActionLast, &QAction::triggered, this, &TFormConverter::SelectLast);
+    connect(ActionOptions, &QAction::triggered, this, [] { ShowOptions(); });
     connect(ActionCartoon, &QAction::triggered, this, &TFormConverter::CartoonMode);
     connect(ActionBrowseTxt, &QAction::triggered, this,
             [] { ShellOpen(Settings.DefTxtPath, QStringLiteral("explore"), SW_SHOWMAXIMIZED); });
@@ -523,11 +525,14 @@ void TFormConverter::loadLargeDocument(const QString& path) {
     SetStatus(previousStatus);
     if (!built)
         throw KaloError(error);
-    QTextDocument* old = Memo1->document();
+    // The editor deletes the document it made itself; one of ours (a large
+    // document loaded before) is deleted here.
+    QPointer<QTextDocument> old = Memo1->document();
+    const bool oursOld = old->parent() == Memo1;
     built->setParent(Memo1);
     Memo1->setReadOnly(false);
     Memo1->setDocument(built);
-    if (old->parent() == Memo1)
+    if (oursOld && old)
         old->deleteLater();
     FShownFormat = format;
 }

@@ -4,6 +4,7 @@
 #include "app/document_list.h"
 #include "app/interface_windows.h"
 #include "app/settings_store.h"
+#include "speech/mspeech.h"
 #include "ui/shared_helpers.h"
 
 #include <QClipboard>
@@ -21,6 +22,9 @@ TdmMain::TdmMain(QObject* parent) : QObject(parent) {
     ClipboardMonitor1 = new TClipboardMonitor(this);
     ClipboardMonitor1->SetActive(true);
     ClipboardMonitor1->SetEnabled(true);
+    MSpeech1 = new TMSpeech(this);
+    MSpeech1->Enabled = true;
+    MSpeech1->Output = soGeneral;
     OpenDialogTxt = {QStringLiteral("Open File(s) to Read"),
                      QStringLiteral("Text Files(*.txt)|*.txt|All Files(*.*)|*.*"),
                      QStringLiteral("txt"), {}, true, true};

@@ -9,6 +9,7 @@
 namespace kalo {
 
 class TClipboardMonitor;
+class TMSpeech;
 
 // How one of the shared file dialogs is set up.
 struct TFileDialogSetup {
@@ -41,6 +42,8 @@ public:
 
     QString FileListPath() const;
 
+    // The speech component the converter reads with.
+    TMSpeech* MSpeech1 = nullptr;
     // Watches the clipboard from the module's creation to its destruction.
     TClipboardMonitor* ClipboardMonitor1 = nullptr;
     // Hands clipboard text to the interface that is running, as the settings

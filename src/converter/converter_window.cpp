@@ -12,8 +12,11 @@
 #include "ui/about_box.h"
 #include "ui/ui_pictures.h"
 #include "ui/window_placement.h"
+#include "speech/mspeech.h"
 
 #include <QAction>
+
+#include <algorithm>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -101,6 +104,11 @@ TFormConverter::~TFormConverter() {
     Settings.ConverterHeight = r.height();
     Settings.ConverterLeft = r.x();
     Settings.ConverterTop = r.y();
+    Settings.EngineIndex = ComboBoxExEngines->currentIndex();
+    Settings.Vol = TrackBarVol->value();
+    // Nothing of this window may be called once it is gone.
+    if (dmMain && dmMain->MSpeech1)
+        dmMain->MSpeech1->disconnect(this);
 }
 
 QAction* TFormConverter::makeAction(const QString& name, const QString& caption, const QString& hint,
@@ -183,6 +191,13 @@ void TFormConverter::createActions() {
     connect(ActionFirst, &QAction::triggered, this, &TFormConverter::SelectFirst);
     connect(ActionLast, &QAction::triggered, this, &TFormConverter::SelectLast);
     connect(ActionOptions, &QAction::triggered, this, [] { ShowOptions(); });
+    connect(ActionTTS, &QAction::triggered, this, &TFormConverter::ActionTTSExecute);
+    connect(ActionTTW, &QAction::triggered, this, &TFormConverter::ActionTTWExecute);
+    connect(ActionTTM, &QAction::triggered, this, &TFormConverter::ActionTTMExecute);
+    connect(ActionTTXCursor, &QAction::triggered, this, &TFormConverter::ActionTTXCursorExecute);
+    connect(ActionTTXSelected, &QAction::triggered, this, &TFormConverter::ActionTTXSelectedExecute);
+    connect(ActionPause, &QAction::triggered, this, &TFormConverter::ActionPauseExecute);
+    connect(ActionStop, &QAction::triggered, this, &TFormConverter::ActionStopExecute);
     connect(ActionCartoon, &QAction::triggered, this, &TFormConverter::CartoonMode);
     connect(ActionBrowseTxt, &QAction::triggered, this,
             [] { ShellOpen(Settings.DefTxtPath, QStringLiteral("explore"), SW_SHOWMAXIMIZED); });
@@ -314,6 +329,9 @@ void TFormConverter::createControls() {
     TimerWordPosition = new QTimer(this);
     TimerWordPosition->setObjectName(QStringLiteral("TimerWordPosition"));
     TimerWordPosition->setInterval(100);
+    connect(TimerWordPosition, &QTimer::timeout, this, &TFormConverter::TimerWordPositionTimer);
+    connect(ComboBoxExEngines, &QComboBox::activated, this, &TFormConverter::ComboBoxExEnginesChange);
+    connect(TrackBarVol, &QSlider::valueChanged, this, &TFormConverter::TrackBarVolChange);
 
     FindDialog = new TFindReplaceDialog(Memo1, this);
     connect(FindDialog, &TFindReplaceDialog::Searched, this, [this] { SearchFindNext1->setEnabled(true); });
@@ -403,6 +421,8 @@ void TFormConverter::createMenus() {
     PopupMenuMemo->addAction(EditSelectAll1);
     connect(Memo1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenuMemo->popup(Memo1->viewport()->mapToGlobal(pos)); });
+    connect(Playback1, &QMenu::aboutToShow, this, &TFormConverter::UpdateReadSelected);
+    connect(PopupMenuMemo, &QMenu::aboutToShow, this, &TFormConverter::UpdateReadSelected);
 }
 
 void TFormConverter::FormCreate() {
@@ -412,6 +432,9 @@ void TFormConverter::FormCreate() {
     r.setSize(r.size().expandedTo(QSize(603, 220)));
     r.moveTopLeft(PlaceOnScreen(r));
     setGeometry(r);
+    attachSpeech();
+    fillEngines();
+    TrackBarVol->setValue(std::clamp(Settings.Vol, 1, 65535));
 
     if (Settings.TabIndex >= dmMain->FileList.size() || Settings.TabIndex < 0)
         Settings.TabIndex = 0;
@@ -420,6 +443,7 @@ void TFormConverter::FormCreate() {
         selectTab(Settings.TabIndex);
         TabControl1Change();
     }
+    ApplyConvertMode();
 }
 
 void TFormConverter::FormShow() {
@@ -605,6 +629,15 @@ void TFormConverter::TabControl1Change() {
             FShownTab = selected;
         }
     }
+    if (FReading && dmMain->MSpeech1 && !dmMain->MSpeech1->Paused())
+        restartReading();
+}
+
+void TFormConverter::changeTab(int index) {
+    if (!ConfirmDiscard())
+        return;
+    selectTab(index);
+    TabControl1Change();
 }
 
 void TFormConverter::TabBarCurrentChanged(int index) {
@@ -736,17 +769,13 @@ bool TFormConverter::FileCloseAll() {
 }
 
 void TFormConverter::SelectFirst() {
-    if (TabControl1->count() == 0 || !ConfirmDiscard())
-        return;
-    selectTab(0);
-    TabControl1Change();
+    if (TabControl1->count() > 0)
+        changeTab(0);
 }
 
 void TFormConverter::SelectLast() {
-    if (TabControl1->count() == 0 || !ConfirmDiscard())
-        return;
-    selectTab(TabControl1->count() - 1);
-    TabControl1Change();
+    if (TabControl1->count() > 0)
+        changeTab(TabControl1->count() - 1);
 }
 
 void TFormConverter::TabControl1MouseUp(QPoint pos) {
@@ -754,10 +783,9 @@ void TFormConverter::TabControl1MouseUp(QPoint pos) {
     if (index < 0)
         return;
     if (index != selectedTab()) {
-        if (!ConfirmDiscard())
+        changeTab(index);
+        if (index != selectedTab())
             return;
-        selectTab(index);
-        TabControl1Change();
     }
     TabClose->setText(QStringLiteral("Close ") + dmMain->FileList.at(index));
     PopupMenuTab->popup(TabControl1->mapToGlobal(pos));
@@ -766,6 +794,7 @@ void TFormConverter::TabControl1MouseUp(QPoint pos) {
 void TFormConverter::CartoonMode() {
     if (!ConfirmDiscard())
         return;
+    ActionStopExecute();
     FCartoonSwitch = true;
     hide();
     FormConverter = nullptr;

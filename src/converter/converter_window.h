@@ -2,6 +2,7 @@
 // text file on disk; the one editor shows the selected tab's file.
 #pragma once
 
+#include "app/interface_windows.h"
 #include "converter/text_file.h"
 #include "ui/dialog_frame.h"
 
@@ -29,7 +30,7 @@ class TFindReplaceDialog;
 // What the user answers when unsaved edits would be lost.
 enum class SaveChangesAnswer { Save, Discard, Cancel };
 
-class TFormConverter : public TJQForm {
+class TFormConverter : public TJQForm, public TClipboardReader {
     Q_OBJECT
 public:
     explicit TFormConverter(QWidget* parent = nullptr);
@@ -130,6 +131,32 @@ public:
     int FPartialStart = 0;
     int FPausedTab = 0;
 
+    // Reading and conversion.
+    void ActionTTSExecute();
+    void ActionTTWExecute();
+    void ActionTTMExecute();
+    void ActionTTXCursorExecute();
+    void ActionTTXSelectedExecute();
+    void ActionPauseExecute();
+    void ActionStopExecute();
+    void TimerWordPositionTimer();
+    void ComboBoxExEnginesChange(int index);
+    void TrackBarVolChange(int position);
+    // Enables Read Selected Text exactly when the editor has a selection;
+    // run when the Playback menu or the editor's pop-up opens.
+    void UpdateReadSelected();
+    // Sets the Read button's action and the partial reads' captions from
+    // ConvertMode.
+    void ApplyConvertMode();
+    // Clipboard text arrived: read it, make a document of it, or append it,
+    // as the settings (and the prompt) say.
+    void ReadClipboard(const QString& text) override;
+    // The editor offset the word being spoken is at, or -1 when no run
+    // follows the editor.
+    int HighlightOffset() const;
+    // True while the MP3 encoder runs after a conversion.
+    bool Encoding() const;
+
     // Sets the status text (every status text begins with one space).
     void SetStatus(const QString& text);
     QString Status() const;
@@ -142,6 +169,24 @@ protected:
 
 private:
     void FormCreate();
+    void attachSpeech();
+    void fillEngines();
+    QString engineName() const;
+    // Hands text to the speech component in the current mode; throws the
+    // component's errors.
+    void ReadText(const QString& text);
+    void readPartial(int start, const QString& text);
+    // Runs an action, showing its error in the error box; false on error.
+    bool reportErrors(const std::function<void()>& action);
+    void restartReading();
+    void SpeechStart();
+    void SpeechStop();
+    bool continuesWithNext() const;
+    void startMp3Step(const QString& wavPath, bool thenNext);
+    void startNextMp3Job();
+    void mp3JobFinished(bool ok, const QString& reason);
+    void setReadButtonDropDown(bool dropDown);
+    void changeTab(int index);
     void createActions();
     void createMenus();
     void createControls();
@@ -169,6 +214,22 @@ private:
     QString FStatus;
     bool FCartoonSwitch = false;
     bool FLoading = false;
+    // Where the lines of the text being read start: in the text handed to the
+    // engine (each line ended by CR LF) and in the editor (ended by "\n").
+    QVector<int> FSpokenLineStarts;
+    QVector<int> FEditorLineStarts;
+    // A run's audio is going on (between its start and stop).
+    bool FRunning = false;
+    // MP3 encodings waiting or running, oldest first, and whether the next
+    // document follows the encoding.
+    struct Mp3Job {
+        QString wavPath;
+        QString mp3Path;
+        bool thenNext = false;
+    };
+    QList<Mp3Job> FMp3Jobs;
+    class Mp3Encoder* FEncoder = nullptr;
+    bool FEncodingCancelled = false;
 };
 
 // Registers the converter as the window Launch opens for the converter

@@ -1,0 +1,506 @@
+// The converter's reading and conversion: reading documents aloud, writing
+// them into WAV files, encoding those into MP3 files, highlighting the word
+// being spoken, and going on with the next document.
+#include "converter/converter_window.h"
+
+#include "app/data_module.h"
+#include "app/file_dialogs.h"
+#include "app/read_prompt.h"
+#include "app/settings_store.h"
+#include "converter/document_tabs.h"
+#include "converter/mp3_encoder.h"
+#include "speech/mspeech.h"
+#include "ui/shared_helpers.h"
+#include "ui/ui_pictures.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTabBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace kalo {
+
+namespace {
+
+TMSpeech* speech() {
+    return dmMain ? dmMain->MSpeech1 : nullptr;
+}
+
+// The picture of an engine in the selector: the first keyword its name holds.
+EnginePicture enginePictureFor(const QString& name) {
+    if (name.contains(QStringLiteral("Male")))
+        return EnginePicture::Male;
+    if (name.contains(QStringLiteral("Female")))
+        return EnginePicture::Female;
+    if (name.contains(QStringLiteral("Mike")))
+        return EnginePicture::Mike;
+    if (name.contains(QStringLiteral("Mary")))
+        return EnginePicture::Mary;
+    if (name.contains(QStringLiteral("RoboSoft")))
+        return EnginePicture::RoboSoft;
+    return EnginePicture::Other;
+}
+
+} // namespace
+
+void TFormConverter::attachSpeech() {
+    TMSpeech* s = speech();
+    if (!s)
+        return;
+    connect(s, &TMSpeech::OnStart, this, &TFormConverter::SpeechStart);
+    connect(s, &TMSpeech::OnStop, this, &TFormConverter::SpeechStop);
+}
+
+void TFormConverter::fillEngines() {
+    const QSignalBlocker block(ComboBoxExEngines);
+    ComboBoxExEngines->clear();
+    if (TMSpeech* s = speech())
+        for (const QString& name : s->EngineNames())
+            ComboBoxExEngines->addItem(QIcon(EnginePicturePath(enginePictureFor(name))), name);
+    const int index = Settings.EngineIndex >= 0 && Settings.EngineIndex < ComboBoxExEngines->count()
+                          ? Settings.EngineIndex
+                          : 0;
+    ComboBoxExEngines->setCurrentIndex(ComboBoxExEngines->count() > 0 ? index : -1);
+    if (TMSpeech* s = speech()) {
+        try {
+            if (ComboBoxExEngines->count() > 0)
+                s->SelectEngine(engineName());
+        } catch (const KaloError&) {
+            // Reported when the user reads; the window still opens.
+        }
+    }
+}
+
+QString TFormConverter::engineName() const {
+    // The stored engine; one that is no longer installed falls back to the
+    // first in the list.
+    const int count = ComboBoxExEngines->count();
+    if (count == 0)
+        return QString();
+    const int index = Settings.EngineIndex >= 0 && Settings.EngineIndex < count ? Settings.EngineIndex : 0;
+    return ComboBoxExEngines->itemText(index);
+}
+
+void TFormConverter::ApplyConvertMode() {
+    const int mode = Settings.ConvertMode == 1 || Settings.ConvertMode == 2 ? Settings.ConvertMode : 0;
+    QAction* actions[] = {ActionTTS, ActionTTW, ActionTTM};
+    static const char* const cursorCaptions[] = {"Read from Cursor", "Read from Cursor to WAV File",
+                                                 "Read from Cursor to MP3 File"};
+    static const char* const selectedCaptions[] = {"Read Selected Text", "Read Selected Text to WAV File",
+                                                   "Read Selected Text to MP3 File"};
+    ToolButtonTTX->setDefaultAction(actions[mode]);
+    ActionTTXCursor->setText(QString::fromLatin1(cursorCaptions[mode]));
+    ActionTTXSelected->setText(QString::fromLatin1(selectedCaptions[mode]));
+}
+
+void TFormConverter::setReadButtonDropDown(bool dropDown) {
+    ToolButtonTTX->setMenu(dropDown ? PopupMenuTTX : nullptr);
+    ToolButtonTTX->setPopupMode(dropDown ? QToolButton::MenuButtonPopup : QToolButton::DelayedPopup);
+}
+
+bool TFormConverter::reportErrors(const std::function<void()>& action) {
+    try {
+        action();
+        return true;
+    } catch (const KaloError& e) {
+        ShowErrorBox(e.message());
+    }
+    return false;
+}
+
+void TFormConverter::ReadText(const QString& text) {
+    ApplyConvertMode();
+    TMSpeech* s = speech();
+    if (!s)
+        throw KaloError(QStringLiteral("Speech Engine not initialized"));
+
+    if (s->Paused()) {
+        // Pressing Read while paused goes on with the paused run, on its tab.
+        if (FPausedTab >= 0 && FPausedTab < TabControl1->count() && FPausedTab != selectedTab())
+            changeTab(FPausedTab);
+        s->Resume();
+        TimerWordPosition->start();
+        return;
+    }
+
+    if (Settings.ConvertMode == 0) {
+        s->Output = soGeneral;
+        s->SelectEngine(engineName());
+    } else {
+        s->Output = soFile;
+        const QString automatic = Settings.DefWavPath + TabControl1->tabText(selectedTab()) + QStringLiteral(".wav");
+        QString path;
+        if (Settings.ConvertMode == 1 && !Settings.AutoName)
+            path = RunSaveDialog(dmMain->SaveDialogWav, automatic, this);
+        if (path.isEmpty())
+            path = automatic;
+        s->Filename = path;
+        s->SelectEngine(engineName());
+        std::shared_ptr<IAudioFile> file;
+        s->GetInterface(0, file);
+        if (file)
+            file->RealTimeSet(static_cast<quint32>(Settings.RealTime) & 0xFFFFu);
+    }
+
+    // Where each line starts, in the text the engine gets (lines ended by CR
+    // LF) and in the editor (lines ended by "\n"), to turn the engine's word
+    // positions into editor positions.
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    FSpokenLineStarts.clear();
+    FEditorLineStarts.clear();
+    int spoken = 0, editor = 0;
+    for (const QString& line : lines) {
+        FSpokenLineStarts.append(spoken);
+        FEditorLineStarts.append(editor);
+        spoken += static_cast<int>(line.size()) + 2;
+        editor += static_cast<int>(line.size()) + 1;
+    }
+    s->Text = lines;
+    if (!s->Speak() && s->Output == soFile) {
+        // Nothing was written and nothing will start: say why instead of
+        // leaving the user waiting.
+        throw KaloError(QStringLiteral("Cannot create file %1").arg(s->Filename));
+    }
+}
+
+void TFormConverter::ActionTTSExecute() {
+    Settings.ConvertMode = 0;
+    reportErrors([this] { ReadText(EditorText()); });
+}
+
+void TFormConverter::ActionTTWExecute() {
+    Settings.ConvertMode = 1;
+    reportErrors([this] { ReadText(EditorText()); });
+}
+
+void TFormConverter::ActionTTMExecute() {
+    Settings.ConvertMode = 2;
+    reportErrors([this] { ReadText(EditorText()); });
+}
+
+void TFormConverter::readPartial(int start, const QString& text) {
+    try {
+        ReadText(text);
+        FPartial = true;
+        FPartialStart = start;
+    } catch (const KaloError&) {
+        // The whole text is tried once more; its error is the one reported.
+        reportErrors([this] { ReadText(EditorText()); });
+    }
+}
+
+void TFormConverter::ActionTTXCursorExecute() {
+    const int start = Memo1->textCursor().selectionStart();
+    readPartial(start, EditorText().mid(start));
+}
+
+void TFormConverter::ActionTTXSelectedExecute() {
+    const QTextCursor cursor = Memo1->textCursor();
+    const int start = cursor.selectionStart();
+    readPartial(start, EditorText().mid(start, cursor.selectionEnd() - start));
+}
+
+void TFormConverter::UpdateReadSelected() {
+    ActionTTXSelected->setEnabled(Memo1->textCursor().hasSelection());
+}
+
+void TFormConverter::ActionPauseExecute() {
+    reportErrors([this] {
+        if (TMSpeech* s = speech())
+            s->Pause();
+    });
+    TimerWordPosition->stop();
+    FPausedTab = selectedTab();
+}
+
+void TFormConverter::ActionStopExecute() {
+    FReading = false;
+    if (Encoding()) {
+        FEncodingCancelled = true;
+        FMp3Jobs = FMp3Jobs.mid(0, 1);
+        FEncoder->cancel();
+    }
+    reportErrors([] {
+        TMSpeech* s = speech();
+        if (s && s->Selected())
+            s->Stop();
+    });
+}
+
+void TFormConverter::restartReading() {
+    // Another tab while a run goes on: read that document instead, in the
+    // same mode. Errors here are not shown; the window stays idle.
+    ActionStopExecute();
+    QAction* mode = ToolButtonTTX->defaultAction();
+    try {
+        if (mode == ActionTTW)
+            Settings.ConvertMode = 1;
+        else if (mode == ActionTTM)
+            Settings.ConvertMode = 2;
+        else
+            Settings.ConvertMode = 0;
+        ReadText(EditorText());
+    } catch (const KaloError&) {
+    }
+}
+
+void TFormConverter::SpeechStart() {
+    ActionTTS->setEnabled(false);
+    ActionTTW->setEnabled(false);
+    ActionTTM->setEnabled(false);
+    ActionPause->setEnabled(true);
+    ActionStop->setEnabled(true);
+    ComboBoxExEngines->setEnabled(false);
+    setReadButtonDropDown(false);
+    TMSpeech* s = speech();
+    qsizetype length = 0;
+    if (s)
+        for (const QString& line : s->Text)
+            length += line.size() + 2;
+    GaugeWordPosition->setRange(0, static_cast<int>(std::min<qsizetype>(length, INT_MAX)));
+    GaugeWordPosition->setValue(0);
+    TimerWordPosition->start();
+    if (!FFromClipboard)
+        Memo1->setFocus();
+    FReading = true;
+    FRunning = true;
+    SetStatus(s && s->Output == soGeneral ? QStringLiteral(" Reading...")
+                                          : QStringLiteral(" Converting into WAV file..."));
+}
+
+int TFormConverter::HighlightOffset() const {
+    const TMSpeech* s = speech();
+    if (!s || FFromClipboard || FSpokenLineStarts.isEmpty())
+        return -1;
+    const int spoken = s->WordPosition();
+    auto it = std::upper_bound(FSpokenLineStarts.begin(), FSpokenLineStarts.end(), spoken);
+    const auto line = std::max<qsizetype>(0, (it - FSpokenLineStarts.begin()) - 1);
+    const int within = spoken - FSpokenLineStarts[line];
+    return FEditorLineStarts[line] + within + (FPartial ? FPartialStart : 0);
+}
+
+void TFormConverter::TimerWordPositionTimer() {
+    TMSpeech* s = speech();
+    if (!s)
+        return;
+    GaugeWordPosition->setValue(std::clamp(s->WordPosition(), GaugeWordPosition->minimum(),
+                                           GaugeWordPosition->maximum()));
+    const int at = HighlightOffset();
+    if (at < 0)
+        return;
+    // One selected character marks the word being spoken and keeps it in view.
+    QTextCursor cursor = Memo1->textCursor();
+    const int end = Memo1->document()->characterCount() - 1;
+    cursor.setPosition(std::clamp(at, 0, end));
+    cursor.setPosition(std::clamp(at + 1, 0, end), QTextCursor::KeepAnchor);
+    Memo1->setTextCursor(cursor);
+}
+
+void TFormConverter::SpeechStop() {
+    FRunning = false;
+    SetStatus(QStringLiteral(" Done"));
+    ActionTTS->setEnabled(true);
+    ActionTTW->setEnabled(true);
+    ActionTTM->setEnabled(true);
+    ActionPause->setEnabled(false);
+    ActionStop->setEnabled(Encoding());
+    TMSpeech* s = speech();
+    if (s && s->Paused())
+        return;
+    setReadButtonDropDown(true);
+    ComboBoxExEngines->setEnabled(true);
+    GaugeWordPosition->setValue(0);
+    TimerWordPosition->stop();
+    if (!FFromClipboard) {
+        QTextCursor cursor = Memo1->textCursor();
+        cursor.clearSelection();
+        Memo1->setTextCursor(cursor);
+    }
+    const bool next = continuesWithNext();
+    const bool mp3 = Settings.ConvertMode == 2 && !FFromClipboard;
+    FPartial = false;
+    FFromClipboard = false;
+    if (mp3) {
+        // The next document waits for the encoder.
+        FReading = next;
+        startMp3Step(s ? s->Filename : QString(), next);
+        return;
+    }
+    if (next) {
+        changeTab(selectedTab() + 1);
+        return;
+    }
+    FReading = false;
+}
+
+bool TFormConverter::continuesWithNext() const {
+    const int selected = selectedTab();
+    return FReading && Settings.AutoNext && !FPartial && !FFromClipboard && selected >= 0 &&
+           selected < TabControl1->count() - 1;
+}
+
+void TFormConverter::startMp3Step(const QString& wavPath, bool thenNext) {
+    SetStatus(QStringLiteral(" Converting into MP3 file..."));
+    GaugeWordPosition->setRange(0, 100);
+    GaugeWordPosition->setValue(0);
+
+    // Named after the WAV file, which is named after the document it came
+    // from (the selected tab may have changed since).
+    const QString automatic = Settings.DefMp3Path + QFileInfo(wavPath).completeBaseName() + QStringLiteral(".mp3");
+    QString mp3Path;
+    if (!Settings.AutoName)
+        mp3Path = RunSaveDialog(dmMain->SaveDialogMp3, automatic, this);
+    if (mp3Path.isEmpty())
+        mp3Path = automatic;
+    FMp3Jobs.append({wavPath, mp3Path, thenNext});
+    if (!Encoding())
+        startNextMp3Job();
+}
+
+void TFormConverter::startNextMp3Job() {
+    if (FMp3Jobs.isEmpty())
+        return;
+    const Mp3Job job = FMp3Jobs.first();
+    // The encoder runs beside the window, which keeps answering; Stop
+    // cancels it and keeps the WAV file.
+    FEncodingCancelled = false;
+    ActionStop->setEnabled(true);
+    delete FEncoder;
+    FEncoder = new Mp3Encoder(this);
+    connect(FEncoder, &Mp3Encoder::progress, this, [this](int percent) {
+        if (!FRunning)
+            GaugeWordPosition->setValue(percent);
+    });
+    connect(FEncoder, &Mp3Encoder::finished, this, [this](bool ok) {
+        mp3JobFinished(ok, FEncoder ? FEncoder->errorString() : QString());
+    });
+    if (!FEncoder->start(AppPath, job.wavPath, job.mp3Path))
+        mp3JobFinished(false, FEncoder->errorString());
+}
+
+void TFormConverter::mp3JobFinished(bool ok, const QString& reason) {
+    if (FMp3Jobs.isEmpty())
+        return;
+    const Mp3Job job = FMp3Jobs.takeFirst();
+    if (FEncoder) {
+        FEncoder->disconnect(this);
+        FEncoder->deleteLater();
+        FEncoder = nullptr;
+    }
+    const QFileInfo mp3(job.mp3Path);
+    const bool made = ok && mp3.exists() && mp3.size() > 0;
+    if (made) {
+        // Only a complete MP3 file replaces the WAV file.
+        QFile::remove(job.wavPath);
+    }
+    if (!FRunning) {
+        SetStatus(made                  ? QStringLiteral(" Done")
+                  : FEncodingCancelled ? QStringLiteral(" MP3 encoding cancelled")
+                                       : QStringLiteral(" MP3 encoding failed"));
+        GaugeWordPosition->setValue(made ? GaugeWordPosition->maximum() : 0);
+        GaugeWordPosition->setValue(0);
+        ActionStop->setEnabled(false);
+    }
+    if (!made && !FEncodingCancelled) {
+        const QString why = !reason.isEmpty() ? reason
+                            : ok              ? QStringLiteral("The encoder wrote no MP3 file.")
+                                              : QStringLiteral("The encoder failed.");
+        ShowErrorBox(QStringLiteral("The MP3 file %1 could not be made.\n\n%2\n\nThe WAV file is kept: %3")
+                         .arg(job.mp3Path, why, job.wavPath));
+    }
+    if (!FMp3Jobs.isEmpty()) {
+        startNextMp3Job();
+        return;
+    }
+    if (job.thenNext && FReading && !FRunning) {
+        const int selected = selectedTab();
+        if (selected >= 0 && selected < TabControl1->count() - 1) {
+            changeTab(selected + 1);
+            return;
+        }
+    }
+    if (!FRunning)
+        FReading = false;
+}
+
+bool TFormConverter::Encoding() const {
+    return FEncoder && FEncoder->isRunning();
+}
+
+void TFormConverter::ComboBoxExEnginesChange(int index) {
+    Settings.EngineIndex = index;
+    reportErrors([this] {
+        if (TMSpeech* s = speech())
+            s->SelectEngine(ComboBoxExEngines->currentText());
+    });
+}
+
+void TFormConverter::TrackBarVolChange(int position) {
+    SetWaveVolume(position);
+}
+
+void TFormConverter::ReadClipboard(const QString& text) {
+    if (FLoading) {
+        // A large document is being shown; act on the text once it is.
+        QTimer::singleShot(100, this, [this, text] { ReadClipboard(text); });
+        return;
+    }
+    int choice = Settings.DefAction;
+    if (Settings.ShowPrompt)
+        choice = AskClipboardAction();
+    switch (choice) {
+    case PromptReadNow:
+        FPartial = true;
+        FFromClipboard = true;
+        reportErrors([&] {
+            TMSpeech* s = speech();
+            if (!s)
+                throw KaloError(QStringLiteral("Speech Engine not initialized"));
+            s->Output = soGeneral;
+            s->SelectEngine(engineName());
+            QStringList lines = text.split(QLatin1Char('\n'));
+            for (QString& line : lines)
+                if (line.endsWith(QLatin1Char('\r')))
+                    line.chop(1);
+            s->Text = lines;
+            s->Speak();
+        });
+        break;
+    case PromptNew:
+        if (!FileNew())
+            break;
+        Memo1->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        FileSave();
+        break;
+    case PromptAppend: {
+        if (FShownUnreadable) {
+            ShowErrorBox(QStringLiteral("%1 could not be read, so nothing was appended to it.").arg(FShownPath));
+            break;
+        }
+        // The text goes on a line of its own after the document's last line.
+        QTextCursor cursor(Memo1->document());
+        cursor.movePosition(QTextCursor::End);
+        const QString current = EditorText();
+        QString added = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (!current.isEmpty() && !current.endsWith(QLatin1Char('\n')))
+            added.prepend(QLatin1Char('\n'));
+        cursor.insertText(added);
+        FileSave();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace kalo

@@ -142,7 +142,8 @@ private:
         format.setSampleFormat(QAudioFormat::Int16);
         if (!device.isFormatSupported(format)) {
             warnOnce(
-                QStringLiteral("The sound device cannot play the speech; it is played silently"));
+                QStringLiteral("The sound device cannot play the speech; it is played silently"),
+                0);
             hasDevice_ = false;
             return false;
         }
@@ -151,7 +152,8 @@ private:
         if (!io_ || sink_->state() == QAudio::StoppedState) {
             closeSink();
             warnOnce(QStringLiteral(
-                "The sound device could not be opened; the speech is played silently"));
+                         "The sound device could not be opened; the speech is played silently"),
+                     0);
             hasDevice_ = false;
             return false;
         }
@@ -177,8 +179,8 @@ private:
         closeSink();
         tryDevice_ = false;
         hasDevice_ = false;
-        warnOnce(why);
         restartNullClock(played);
+        warnOnce(why, played);
     }
 
     qint64 sinkPlayed() const {
@@ -231,16 +233,17 @@ private:
         return false;
     }
 
-    void warnOnce(const QString& message) {
+    // The warning takes its place among the text's notifications at sample `at`.
+    void warnOnce(const QString& message, qint64 at) {
         if (warned_)
             return;
         warned_ = true;
         StreamEvent e;
         e.kind = StreamEvent::Warning;
-        e.textId = cursor_.textId();
+        e.sample = at;
         e.value = 1;
         e.text = message;
-        stream().postTimed(e);
+        cursor_.insertEvent(std::move(e));
     }
 
     StreamCursor cursor_;

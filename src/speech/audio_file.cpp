@@ -171,13 +171,15 @@ private:
         return full ? WriteResult::Full : WriteResult::Written;
     }
 
-    void postError(SpeechStream& s, quint64 textId, qint32 code, const QString& message) {
+    // The error takes its place among the text's notifications, at the
+    // sample where writing stopped.
+    static void postError(StreamCursor& cursor, qint64 at, qint32 code, const QString& message) {
         StreamEvent e;
         e.kind = StreamEvent::Error;
-        e.textId = textId;
+        e.sample = at;
         e.value = code;
         e.text = message;
-        s.postTimed(e);
+        cursor.insertEvent(std::move(e));
     }
 
     void run(const std::shared_ptr<SpeechStream>& stream) {
@@ -235,24 +237,25 @@ private:
                     continue;
                 }
             }
+            const qint64 before = cursor.consumed();
             const qsizetype n = cursor.read(buffer.data(), want);
             if (n > 0 && !discarding) {
                 switch (write(buffer.data(), n)) {
                 case WriteResult::Written:
                     break;
                 case WriteResult::NoFile:
-                    postError(s, cursor.textId(), 1, QStringLiteral("No WAV file is set"));
+                    postError(cursor, before, 1, QStringLiteral("No WAV file is set"));
                     discarding = true;
                     break;
                 case WriteResult::Full:
-                    postError(s, cursor.textId(), 2,
+                    postError(cursor, before, 2,
                               QStringLiteral(
                                   "The WAV file has reached the largest size a WAV file can have"));
                     discarding = true;
                     s.truncate(cursor.textId());
                     break;
                 case WriteResult::Failed:
-                    postError(s, cursor.textId(), 3, LastError());
+                    postError(cursor, before, 3, LastError());
                     discarding = true;
                     s.truncate(cursor.textId());
                     break;

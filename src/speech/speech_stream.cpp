@@ -253,6 +253,13 @@ qsizetype StreamCursor::read(qint16* dst, qsizetype max) {
     return done;
 }
 
+void StreamCursor::insertEvent(StreamEvent event) {
+    event.textId = textId_;
+    auto it = std::find_if(pending_.begin(), pending_.end(),
+                           [&](const StreamEvent& e) { return e.sample > event.sample; });
+    pending_.insert(it, std::move(event));
+}
+
 bool StreamCursor::postDue(qint64 played) {
     while (!pending_.empty() && pending_.front().sample <= played) {
         if (stream_->postTimed(pending_.front()) == SpeechStream::Held)

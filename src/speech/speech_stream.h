@@ -156,6 +156,9 @@ public:
     qint64 consumed() const { return consumed_; }
     // The text's last packet has been read: nothing more will come.
     bool atEnd() const { return hasText_ && endSeen_ && offset_ >= current_.samples.size(); }
+    // Adds a notification of the destination's own (an error, a warning) to
+    // those of the text in hand, in its place by sample.
+    void insertEvent(StreamEvent event);
     // Posts the notifications of the audio up to `played`. False while paused.
     bool postDue(qint64 played);
     // With all of the text's audio played: posts what is left and the end

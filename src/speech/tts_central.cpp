@@ -20,9 +20,9 @@ namespace kalo {
 
 namespace {
 
-// Audio goes to the destination in packets of about this many samples; the
-// first packet of a text goes as soon as it has any audio.
-constexpr qsizetype kPacketSamples = 8192;
+// Audio goes to the destination in packets of about a quarter of a second;
+// the first packet of a text goes as soon as it has any audio.
+constexpr int kPacketsPerSecond = 4;
 
 struct SynthJob {
     quint64 textId = 0;
@@ -37,7 +37,8 @@ struct SynthJob {
 class PacketBuilder : public ITTSSynthOutput {
 public:
     PacketBuilder(SpeechStream& stream, const SynthJob& job)
-        : stream_(stream), job_(job), bookmarks_(bookmarksOf(job.text)) {}
+        : stream_(stream), job_(job), bookmarks_(bookmarksOf(job.text)),
+          packetSamples_(std::max(1, stream.sampleRate() / kPacketsPerSecond)) {}
 
     void beginSegment(const TTSSegment& seg) {
         segment_ = seg;
@@ -53,7 +54,7 @@ public:
             return false;
         packet_.samples.insert(packet_.samples.end(), samples, samples + count);
         produced_ += count;
-        if (!begun_ || qsizetype(packet_.samples.size()) >= kPacketSamples)
+        if (!begun_ || qsizetype(packet_.samples.size()) >= packetSamples_)
             return flush();
         return true;
     }
@@ -138,6 +139,7 @@ private:
     SpeechStream& stream_;
     const SynthJob& job_;
     std::vector<TTSTextMark> bookmarks_;
+    const qsizetype packetSamples_;
     size_t nextBookmark_ = 0;
     TTSSegment segment_;
     qint64 segmentBase_ = 0;

@@ -1,0 +1,65 @@
+// The call of the external MP3 encoder (lame): finds the program, runs it on
+// a WAV file with the WAV path and the MP3 path as its two arguments (no
+// shell, so paths need no quoting), follows its progress and can stop it.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QProcess>
+#include <QString>
+
+#include <functional>
+
+namespace kalo {
+
+// The encoder program: appFolder + "lame" when that file exists, else
+// "lame" found on PATH; empty when there is neither. appFolder ends with "/".
+QString FindMp3Encoder(const QString& appFolder);
+
+// Takes the progress percentages lame writes to its error output ("(NN%)")
+// out of buffer, which collects that output. Returns the last complete one,
+// or -1 when buffer holds none; text that may still grow into one is kept.
+int TakeLameProgress(QByteArray& buffer);
+
+class Mp3Encoder : public QObject {
+    Q_OBJECT
+public:
+    explicit Mp3Encoder(QObject* parent = nullptr);
+    // Stops an encoder that still runs.
+    ~Mp3Encoder() override;
+
+    // Starts the encoder on the event loop; false (see errorString) when no
+    // encoder is found or it cannot be started. finished follows a start.
+    bool start(const QString& appFolder, const QString& wavPath, const QString& mp3Path);
+    // Stops the encoder; finished(false) follows.
+    void cancel();
+    bool isRunning() const;
+    // 0 to 100, as far as the encoder has told.
+    int percent() const { return percent_; }
+    QString errorString() const { return error_; }
+
+signals:
+    void progress(int percent);
+    // ok: the encoder ran to its end with exit code 0 and was not stopped.
+    void finished(bool ok);
+
+private:
+    void readProgress();
+    void onFinished(int exitCode, QProcess::ExitStatus status);
+
+    QProcess* process_ = nullptr;
+    QByteArray stderrBuffer_;
+    int percent_ = 0;
+    bool cancelled_ = false;
+    QString error_;
+};
+
+// Runs the encoder and waits for it. progress (may be empty) is called about
+// every 100 ms with the newest percentage, or -1 when none came since, and
+// stops the encoder by returning false. True when
+// the encoder ran to its end with exit code 0; otherwise error (may be null)
+// tells why.
+bool EncodeMp3Blocking(const QString& appFolder, const QString& wavPath, const QString& mp3Path,
+                       const std::function<bool(int)>& progress = {}, QString* error = nullptr);
+
+} // namespace kalo

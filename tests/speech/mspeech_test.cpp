@@ -1,0 +1,236 @@
+// TMSpeech as the converter uses it: engine list and selection, the
+// component's fixed failures, speaking to the device and to WAV files,
+// pause and stop, word positions, and what it hands out.
+#include "fake_engine.h"
+#include "speech_test_support.h"
+
+#include "speech/mspeech.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace kalo::test {
+namespace {
+
+struct Component {
+    std::shared_ptr<FakeEngine> engine;
+    std::unique_ptr<TMSpeech> speech;
+    std::unique_ptr<QSignalSpy> starts, stops, errors;
+
+    explicit Component(QStringList names = {QStringLiteral("Alpha"), QStringLiteral("Beta")})
+        : engine(std::make_shared<FakeEngine>(names)) {
+        auto e = engine;
+        speech = std::make_unique<TMSpeech>(nullptr, [e] {
+            return std::make_shared<TTSEnum>(std::vector<std::shared_ptr<ITTSEngine>>{e});
+        });
+        speech->DeviceKind = AudioDeviceKind::Null;
+        starts = std::make_unique<QSignalSpy>(speech.get(), &TMSpeech::OnStart);
+        stops = std::make_unique<QSignalSpy>(speech.get(), &TMSpeech::OnStop);
+        errors = std::make_unique<QSignalSpy>(speech.get(), &TMSpeech::OnError);
+    }
+    QString message(const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const EMSpeechException& e) {
+            return e.message();
+        }
+        return {};
+    }
+};
+
+TEST(TMSpeech, ListsAndSelectsEnginesByNameFirstMatchIgnoringCase) {
+    Component c({QStringLiteral("Alpha"), QStringLiteral("Twin"), QStringLiteral("Twin")});
+    EXPECT_EQ(c.speech->EngineNames(), (QStringList{"Alpha", "Twin", "Twin"}));
+    EXPECT_TRUE(c.speech->Initialized());
+    EXPECT_FALSE(c.speech->Selected());
+    TTSEnum modes({c.engine});
+    c.speech->SelectEngine(QStringLiteral("tWIN"));
+    ASSERT_TRUE(c.speech->Selected());
+    EXPECT_EQ(c.speech->EngineInfo().ModeName, QStringLiteral("Twin"));
+    EXPECT_EQ(c.speech->EngineInfo().ModeID,
+              GuidText(modes.AllModes()[1].ModeID)); // the first twin
+    EXPECT_EQ(c.speech->EngineInfo().Gender, QStringLiteral("FEMALE"));
+    EXPECT_EQ(c.message([&] { c.speech->SelectEngine(QStringLiteral("Gamma")); }),
+              QStringLiteral("Specified Speech Engine not found"));
+    EXPECT_TRUE(c.speech->Selected()); // the name check comes first and changes nothing
+}
+
+TEST(TMSpeech, WithoutEnginesItIsDisabledAndSaysSo) {
+    auto engine = std::make_shared<FakeEngine>();
+    engine->failModes = true;
+    TMSpeech speech(nullptr, [engine] {
+        return std::make_shared<TTSEnum>(std::vector<std::shared_ptr<ITTSEngine>>{engine});
+    });
+    EXPECT_FALSE(speech.Initialized());
+    EXPECT_FALSE(speech.Enabled);
+    EXPECT_TRUE(speech.EngineNames().isEmpty());
+    EXPECT_NO_THROW(speech.Speak()); // disabled: nothing at all
+    speech.Enabled = true;
+    EXPECT_THROW(speech.SpeakString(QStringLiteral("x")), EMSpeechException);
+    try {
+        speech.SelectEngine(QStringLiteral("Fake Voice"));
+        FAIL();
+    } catch (const EMSpeechException& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Speech Engine not initialized"));
+    }
+}
+
+TEST(TMSpeech, SpeakNeedsASelectionUnlessDisabled) {
+    Component c;
+    c.speech->Enabled = false;
+    c.speech->Text = {QStringLiteral("Hi")};
+    EXPECT_FALSE(c.speech->Speak());
+    c.speech->Enabled = true;
+    EXPECT_EQ(c.message([&] { c.speech->Speak(); }), QStringLiteral("Speech Engine not selected"));
+    EXPECT_EQ(c.message([&] { c.speech->Pause(); }), QStringLiteral("Speech Engine not selected"));
+    EXPECT_EQ(c.message([&] { c.speech->Stop(); }), QStringLiteral("Speech Engine not selected"));
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(c.starts->count() + c.stops->count(), 0);
+}
+
+TEST(TMSpeech, SpeakHandsOverTheLinesEachEndedByCrLf) {
+    Component c;
+    c.engine->msPerChar = c.engine->msPerGap = 1;
+    c.speech->SelectEngine(QStringLiteral("alpha"));
+    c.speech->Text = {QStringLiteral("Hi"), QStringLiteral("there")};
+    ASSERT_TRUE(c.speech->Speak());
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 1; }));
+    ASSERT_EQ(c.engine->calls().size(), 1u);
+    EXPECT_EQ(c.engine->calls()[0].text, QStringLiteral("Hi\r\nthere\r\n"));
+    EXPECT_EQ(c.starts->count(), 1);
+
+    // An empty text still starts and stops, so a run always ends.
+    c.speech->Text.clear();
+    ASSERT_TRUE(c.speech->Speak());
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 2; }));
+    EXPECT_EQ(c.engine->calls().size(), 1u);
+}
+
+TEST(TMSpeech, PauseReportsTheStopAndStopClearsPaused) {
+    Component c;
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    ASSERT_TRUE(c.speech->SpeakString(QStringLiteral("aaaaa bbbbb ccccc ddddd eeeee fffff")));
+    ASSERT_TRUE(waitFor([&] { return c.speech->WordPosition() >= 6; }));
+    c.speech->Pause();
+    EXPECT_TRUE(c.speech->Paused());
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 1; }));
+    const qint32 held = c.speech->WordPosition();
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(c.speech->WordPosition(), held);
+    c.speech->Resume();
+    EXPECT_FALSE(c.speech->Paused());
+    ASSERT_TRUE(waitFor([&] { return c.starts->count() == 2; }));
+    c.speech->Pause();
+    c.speech->Stop();
+    EXPECT_FALSE(c.speech->Paused());
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(c.stops->count(), 2); // one stop per start
+    EXPECT_LT(c.speech->WordPosition(), 30);
+}
+
+TEST(TMSpeech, WordPositionFollowsTheWordsAndStartsOverWithEachText) {
+    Component c;
+    c.engine->msPerChar = c.engine->msPerGap = 5;
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    std::vector<qint32> seen;
+    QTimer poll; // as the converter does, but faster
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (seen.empty() || seen.back() != c.speech->WordPosition())
+            seen.push_back(c.speech->WordPosition());
+    });
+    poll.start(1);
+    c.speech->SpeakString(QStringLiteral("\u00E9t\u00E9 \U0001F600 word last"));
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 1; }));
+    EXPECT_EQ(c.speech->WordPosition(), 12);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    c.speech->SpeakString(QStringLiteral("next"));
+    EXPECT_EQ(c.speech->WordPosition(), 0);
+}
+
+TEST(TMSpeech, AFailingWavPathGivesNoSpeechNoEventsNoMessage) {
+    Component c;
+    QTemporaryDir dir;
+    c.speech->Output = soFile;
+    c.speech->Filename = dir.filePath(QStringLiteral("no/such/folder/out.wav"));
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    ASSERT_TRUE(c.speech->Selected());
+    EXPECT_FALSE(c.speech->SpeakString(QStringLiteral("nothing comes of this")));
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(c.starts->count() + c.stops->count() + c.errors->count(), 0);
+    EXPECT_TRUE(c.engine->calls().empty());
+}
+
+TEST(TMSpeech, WavFileIsCompleteWhenTheStopArrives) {
+    Component c;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.wav"));
+    c.speech->Output = soFile;
+    c.speech->Filename = path;
+    c.speech->SelectEngine(QStringLiteral("Beta"));
+    std::shared_ptr<IAudioFile> file;
+    c.speech->GetInterface(0, file);
+    ASSERT_TRUE(file);
+    file->RealTimeSet(4 * kRealTime1x);
+    WavFile atStop;
+    QObject::connect(c.speech.get(), &TMSpeech::OnStop, [&] { atStop = readWav(path); });
+    ASSERT_TRUE(c.speech->SpeakString(QStringLiteral("some words")));
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 1; }));
+    EXPECT_TRUE(atStop.riff);
+    EXPECT_TRUE(atStop.sizesMatch);
+    EXPECT_EQ(qint64(atStop.samples.size()), c.engine->lengthOf(QStringLiteral("some words")));
+}
+
+TEST(TMSpeech, EngineInfoCarriesTheProbedRangesAndInterfacesAreHandedOut) {
+    Component c;
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    const TMSpeechEngineInfo& info = c.speech->EngineInfo();
+    EXPECT_EQ(info.PitchMin, 0);
+    EXPECT_EQ(info.PitchMax, 100);
+    EXPECT_EQ(info.SpeedMin, 80u);
+    EXPECT_EQ(info.SpeedMax, 450u);
+    EXPECT_EQ(info.RealTimeMin, kRealTime1x); // the sound device plays in real time only
+    EXPECT_EQ(info.RealTimeMax, kRealTime1x);
+    EXPECT_EQ(info.VolumeMax, 100);
+    EXPECT_EQ(info.Gender, QStringLiteral("NEUTRAL"));
+    std::shared_ptr<ITTSAttributesA> attributes;
+    c.speech->GetInterface(2, attributes);
+    ASSERT_TRUE(attributes);
+    EXPECT_EQ(attributes->SpeedGet(), 175u); // the probe put the value back
+
+    std::shared_ptr<IAudioFile> file;
+    c.speech->GetInterface(0, file); // soGeneral: no file destination
+    EXPECT_FALSE(file);
+    std::shared_ptr<IAudioMultiMediaDevice> device;
+    c.speech->GetInterface(0, device);
+    EXPECT_TRUE(device);
+    std::shared_ptr<ITTSCentralA> central;
+    c.speech->GetInterface(7, central); // an unknown kind leaves it untouched
+    EXPECT_FALSE(central);
+    c.speech->GetInterface(1, central);
+    EXPECT_TRUE(central);
+    std::shared_ptr<ITTSDialogsA> dialogs;
+    c.speech->GetInterface(3, dialogs);
+    EXPECT_EQ(dialogs->AboutText(), QStringLiteral("Fake engine"));
+
+    c.speech->Output = soFile;
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    EXPECT_EQ(c.speech->EngineInfo().RealTimeMin, 1u);
+    EXPECT_EQ(c.speech->EngineInfo().RealTimeMax, 65535u);
+}
+
+TEST(TMSpeech, SelectingAgainSilencesTheRunningSpeech) {
+    Component c;
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    c.speech->SpeakString(QStringLiteral("aaaaa bbbbb ccccc ddddd"));
+    ASSERT_TRUE(waitFor([&] { return c.starts->count() == 1; }));
+    c.speech->SelectEngine(QStringLiteral("Beta"));
+    waitFor([] { return false; }, 600);
+    EXPECT_EQ(c.stops->count(), 0);
+    EXPECT_EQ(c.speech->WordPosition(), 0);
+}
+
+} // namespace
+} // namespace kalo::test

@@ -215,7 +215,7 @@ void TFormConverter::UpdateReadSelected() {
 }
 
 void TFormConverter::ActionPauseExecute() {
-    reportErrors([this] {
+    reportErrors([] {
         if (TMSpeech* s = speech())
             s->Pause();
     });

@@ -166,11 +166,13 @@ void TFormConverter::ReadText(const QString& text) {
         editor += static_cast<int>(line.size()) + 1;
     }
     s->Text = lines;
-    if (!s->Speak() && s->Output == soFile) {
+    const bool taken = s->Speak();
+    if (!taken && s->Output == soFile) {
         // Nothing was written and nothing will start: say why instead of
         // leaving the user waiting.
         throw KaloError(QStringLiteral("Cannot create file %1").arg(s->Filename));
     }
+    FStarting = taken;
 }
 
 void TFormConverter::ActionTTSExecute() {
@@ -225,6 +227,7 @@ void TFormConverter::ActionPauseExecute() {
 
 void TFormConverter::ActionStopExecute() {
     FReading = false;
+    FStarting = false;
     if (Encoding()) {
         FEncodingCancelled = true;
         FMp3Jobs = FMp3Jobs.mid(0, 1);
@@ -274,6 +277,7 @@ void TFormConverter::SpeechStart() {
         Memo1->setFocus();
     FReading = true;
     FRunning = true;
+    FStarting = false;
     SetStatus(s && s->Output == soGeneral ? QStringLiteral(" Reading...")
                                           : QStringLiteral(" Converting into WAV file..."));
 }
@@ -308,6 +312,7 @@ void TFormConverter::TimerWordPositionTimer() {
 
 void TFormConverter::SpeechStop() {
     FRunning = false;
+    FStarting = false;
     SetStatus(QStringLiteral(" Done"));
     ActionTTS->setEnabled(true);
     ActionTTW->setEnabled(true);
@@ -437,6 +442,10 @@ bool TFormConverter::Encoding() const {
     return FEncoder && FEncoder->isRunning();
 }
 
+bool TFormConverter::Busy() const {
+    return FStarting || FRunning || FReading || Encoding() || !FMp3Jobs.isEmpty();
+}
+
 void TFormConverter::ComboBoxExEnginesChange(int index) {
     Settings.EngineIndex = index;
     reportErrors([this] {
@@ -447,6 +456,28 @@ void TFormConverter::ComboBoxExEnginesChange(int index) {
 
 void TFormConverter::TrackBarVolChange(int position) {
     SetWaveVolume(position);
+}
+
+// Clipboard text this long goes to the document's file first and is shown
+// from there, so laying it out in the editor does not hold up the window.
+constexpr qsizetype kLargeClipboardText = 1024 * 1024;
+
+void TFormConverter::writeAndShow(const QString& text) {
+    const int selected = selectedTab();
+    if (selected < 0)
+        return;
+    const QString path = dmMain->FileList.at(selected);
+    TextFormat format = FShownFormat;
+    try {
+        WriteTextFile(path, text, format);
+    } catch (const KaloError& e) {
+        ShowErrorBox(e.message());
+        return;
+    }
+    QString reason;
+    if (!loadDocument(path, &reason))
+        ShowErrorBox(reason);
+    SetStatus(QStringLiteral(" Saved"));
 }
 
 void TFormConverter::ReadClipboard(const QString& text) {
@@ -473,29 +504,39 @@ void TFormConverter::ReadClipboard(const QString& text) {
                 if (line.endsWith(QLatin1Char('\r')))
                     line.chop(1);
             s->Text = lines;
-            s->Speak();
+            FStarting = s->Speak();
         });
         break;
-    case PromptNew:
+    case PromptNew: {
         if (!FileNew())
             break;
-        Memo1->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-        FileSave();
+        const QString added = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (added.size() < kLargeClipboardText) {
+            Memo1->setPlainText(added);
+            FileSave();
+        } else {
+            writeAndShow(added);
+        }
         break;
+    }
     case PromptAppend: {
         if (FShownUnreadable) {
             ShowErrorBox(QStringLiteral("%1 could not be read, so nothing was appended to it.").arg(FShownPath));
             break;
         }
         // The text goes on a line of its own after the document's last line.
-        QTextCursor cursor(Memo1->document());
-        cursor.movePosition(QTextCursor::End);
         const QString current = EditorText();
         QString added = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         if (!current.isEmpty() && !current.endsWith(QLatin1Char('\n')))
             added.prepend(QLatin1Char('\n'));
-        cursor.insertText(added);
-        FileSave();
+        if (added.size() < kLargeClipboardText) {
+            QTextCursor cursor(Memo1->document());
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertText(added);
+            FileSave();
+        } else {
+            writeAndShow(current + added);
+        }
         break;
     }
     default:

@@ -156,6 +156,9 @@ public:
     int HighlightOffset() const;
     // True while the MP3 encoder runs after a conversion.
     bool Encoding() const;
+    // True from the moment a text is handed over for reading until the run,
+    // its encoding and any next document are over.
+    bool Busy() const;
 
     // Sets the status text (every status text begins with one space).
     void SetStatus(const QString& text);
@@ -187,6 +190,8 @@ private:
     void mp3JobFinished(bool ok, const QString& reason);
     void setReadButtonDropDown(bool dropDown);
     void changeTab(int index);
+    // Writes text as the selected document and shows it from its file.
+    void writeAndShow(const QString& text);
     void createActions();
     void createMenus();
     void createControls();
@@ -218,8 +223,10 @@ private:
     // engine (each line ended by CR LF) and in the editor (ended by "\n").
     QVector<int> FSpokenLineStarts;
     QVector<int> FEditorLineStarts;
-    // A run's audio is going on (between its start and stop).
+    // A run's audio is going on (between its start and stop), or a text was
+    // handed over and its audio has not started yet.
     bool FRunning = false;
+    bool FStarting = false;
     // MP3 encodings waiting or running, oldest first, and whether the next
     // document follows the encoding.
     struct Mp3Job {

@@ -1,0 +1,270 @@
+#include "converter_fixture.h"
+
+#include "speech/mspeech.h"
+#include "speech/output_volume.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QSlider>
+#include <QToolButton>
+
+using namespace kalo;
+using kalo::test::ConverterTest;
+using kalo::test::waitFor;
+
+namespace {
+
+class ReadingTest : public ConverterTest {
+protected:
+    void SetUp() override {
+        ConverterTest::SetUp();
+        dm->MSpeech1->DeviceKind = AudioDeviceKind::Null;
+        Settings.RealTime = 32768; // files as fast as the engine goes
+        Settings.EngineIndex =
+            static_cast<int>(dm->MSpeech1->EngineNames().indexOf("English (Great Britain) Male - eSpeak NG"));
+        ASSERT_GE(Settings.EngineIndex, 0) << "the English voice is not installed";
+        QObject::connect(dm->MSpeech1, &TMSpeech::OnStart, [this] { ++starts; });
+        QObject::connect(dm->MSpeech1, &TMSpeech::OnStop, [this] { ++stops; });
+    }
+    // Until a run has started, every run has stopped and nothing waits to
+    // follow (an encoding or the next document).
+    bool waitIdle(int ms = 20000) {
+        return waitFor([this] { return starts > 0 && !converter->Busy(); }, ms);
+    }
+    // Until the n-th run speaks its words.
+    bool waitReading(int n = 1, int ms = 5000) {
+        return waitFor([this, n] { return starts >= n && stops < starts && dm->MSpeech1->WordPosition() > 0; }, ms);
+    }
+    int starts = 0;
+    int stops = 0;
+    // Duration in seconds of a sound file, as sox reads it; -1 when it cannot.
+    static double soundSeconds(const QString& path) {
+        QProcess soxi;
+        soxi.start("soxi", {"-D", path});
+        if (!soxi.waitForFinished(10000) || soxi.exitCode() != 0)
+            return -1;
+        return soxi.readAllStandardOutput().trimmed().toDouble();
+    }
+};
+
+} // namespace
+
+TEST_F(ReadingTest, ReadingFollowsTheSpokenWordAndReturnsToIdle) {
+    const QString text = "First line here.\nSecond line with h\u00e9llo w\u00f6rld and \U0001F600 more words to say.\n";
+    open({doc("a.txt", text.toUtf8())});
+    QTextCursor cursor = converter->Memo1->textCursor();
+    cursor.setPosition(24); // in the middle of the second line
+    converter->Memo1->setTextCursor(cursor);
+    converter->ActionTTXCursorExecute();
+    ASSERT_TRUE(waitReading());
+    EXPECT_EQ(converter->Status(), " Reading...");
+    EXPECT_FALSE(converter->ActionTTS->isEnabled());
+    EXPECT_TRUE(converter->ActionPause->isEnabled());
+    EXPECT_FALSE(converter->ComboBoxExEngines->isEnabled());
+    EXPECT_EQ(converter->ToolButtonTTX->menu(), nullptr);
+    EXPECT_TRUE(converter->FPartial);
+
+    // Every highlighted place is the start of a word at or after the caret,
+    // in the editor's own text.
+    const QString editor = converter->EditorText();
+    QSet<int> seen;
+    while (converter->FReading || converter->ActionStop->isEnabled()) {
+        QTest::qWait(20);
+        const QTextCursor c = converter->Memo1->textCursor();
+        if (c.hasSelection() && converter->ActionStop->isEnabled())
+            seen.insert(c.selectionStart());
+        if (seen.size() > 50)
+            break;
+    }
+    ASSERT_GE(seen.size(), 3);
+    for (int at : seen) {
+        EXPECT_GE(at, 24);
+        EXPECT_TRUE(editor.at(at).isLetterOrNumber() || editor.at(at).isSurrogate()) << at;
+        EXPECT_TRUE(at == 24 || !editor.at(at - 1).isLetterOrNumber()) << at;
+    }
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(converter->Status(), " Done");
+    EXPECT_TRUE(converter->ComboBoxExEngines->isEnabled());
+    EXPECT_EQ(converter->ToolButtonTTX->menu(), converter->PopupMenuTTX);
+    EXPECT_FALSE(converter->FPartial);
+    EXPECT_EQ(selected(), 0); // a partial read never goes on to the next tab
+}
+
+TEST_F(ReadingTest, AutoNextConvertsEveryFollowingTabInTheSameMode) {
+    Settings.AutoName = true;
+    Settings.AutoNext = true;
+    open({doc("one.txt", "One."), doc("two.txt", "Two."), doc("three.txt", "Three.")});
+    converter->TabControl1->setCurrentIndex(1);
+    converter->ActionTTWExecute();
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(app.file("wav/three.wav")); }, 20000));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_FALSE(QFile::exists(app.file("wav/one.wav")));
+    EXPECT_GT(soundSeconds(app.file("wav/two.wav")), 0.2);
+    EXPECT_GT(soundSeconds(app.file("wav/three.wav")), 0.2);
+    EXPECT_EQ(selected(), 2);
+    EXPECT_EQ(Settings.ConvertMode, 1);
+    EXPECT_EQ(converter->ToolButtonTTX->defaultAction(), converter->ActionTTW);
+    EXPECT_EQ(converter->ActionTTXCursor->text(), "Read from Cursor to WAV File");
+}
+
+TEST_F(ReadingTest, CancellingTheWavDialogStillConvertsToTheAutomaticName) {
+    Settings.AutoName = false;
+    open({doc("story.txt", "A short story.")});
+    dialogAnswer = {};
+    converter->ActionTTWExecute();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(dialogs.size(), 1);
+    EXPECT_EQ(dialogs.at(0), "Convert into Wav File | " + app.file("wav/story.wav"));
+    EXPECT_GT(soundSeconds(app.file("wav/story.wav")), 0.3);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(ReadingTest, Mp3RunAsksOnlyForTheMp3NameAndLeavesOnlyTheMp3) {
+    Settings.AutoName = false;
+    open({doc("story.txt", "A short story, read into an MP3 file.")});
+    dialogAnswer = {app.file("mp3/chosen name.mp3")};
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitIdle(30000));
+    ASSERT_EQ(dialogs.size(), 1);
+    EXPECT_EQ(dialogs.at(0), "Convert into Mp3 File | " + app.file("mp3/story.mp3"));
+    const double seconds = soundSeconds(app.file("mp3/chosen name.mp3"));
+    EXPECT_GT(seconds, 1.5);
+    EXPECT_LT(seconds, 6.0);
+    EXPECT_FALSE(QFile::exists(app.file("wav/story.wav")));
+    EXPECT_EQ(converter->Status(), " Done");
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(ReadingTest, WithoutAnEncoderTheWavFileIsKeptAndTheUserIsTold) {
+    Settings.AutoName = true;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", app.path().toUtf8()); // no lame to be found
+    open({doc("story.txt", "No encoder here.")});
+    converter->ActionTTMExecute();
+    const bool idle = waitIdle();
+    qputenv("PATH", path);
+    ASSERT_TRUE(idle);
+    EXPECT_EQ(converter->Status(), " MP3 encoding failed");
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.at(0).contains("The WAV file is kept: " + app.file("wav/story.wav")));
+    EXPECT_GT(soundSeconds(app.file("wav/story.wav")), 0.3);
+    EXPECT_FALSE(QFile::exists(app.file("mp3/story.mp3")));
+}
+
+TEST_F(ReadingTest, AnEncoderThatWritesNothingKeepsTheWavFile) {
+    Settings.AutoName = true;
+    app.write("lame", "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(app.file("lame"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    open({doc("story.txt", "An encoder that does nothing.")});
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(converter->Status(), " MP3 encoding failed");
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(QFile::exists(app.file("wav/story.wav")));
+}
+
+TEST_F(ReadingTest, PauseThenAnotherTabThenReadResumesThePausedTab) {
+    open({doc("long.txt", "This is a rather long sentence that keeps the reader busy for a few seconds at least."),
+          doc("other.txt", "Other words.")});
+    converter->ActionTTSExecute();
+    ASSERT_TRUE(waitReading());
+    converter->ActionPauseExecute();
+    ASSERT_TRUE(waitFor([&] { return dm->MSpeech1->Paused() && stops == 1; }));
+    EXPECT_TRUE(converter->ActionTTS->isEnabled());
+    EXPECT_FALSE(converter->ActionStop->isEnabled());
+    EXPECT_EQ(converter->ToolButtonTTX->menu(), nullptr); // still no drop-down while paused
+    const int pausedAt = dm->MSpeech1->WordPosition();
+    converter->TabControl1->setCurrentIndex(1); // no restart while paused
+    EXPECT_EQ(converter->EditorText(), "Other words.");
+    QTest::qWait(300);
+    EXPECT_EQ(dm->MSpeech1->WordPosition(), pausedAt);
+    converter->ActionTTSExecute();
+    EXPECT_EQ(selected(), 0);
+    EXPECT_FALSE(dm->MSpeech1->Paused());
+    ASSERT_TRUE(waitFor([&] { return dm->MSpeech1->WordPosition() > pausedAt; }));
+    converter->ActionStopExecute();
+    ASSERT_TRUE(waitIdle());
+}
+
+TEST_F(ReadingTest, AnotherTabWhileReadingReadsThatTabInstead) {
+    Settings.AutoNext = false;
+    open({doc("long.txt", "This is a rather long sentence that keeps the reader busy for a few seconds at least."),
+          doc("other.txt", "Other words to read.")});
+    converter->ActionTTSExecute();
+    ASSERT_TRUE(waitReading());
+    converter->TabControl1->setCurrentIndex(1);
+    ASSERT_TRUE(waitReading(2));
+    EXPECT_TRUE(converter->FReading);
+    EXPECT_TRUE(converter->ActionStop->isEnabled());
+    EXPECT_EQ(dm->MSpeech1->Text, QStringList{"Other words to read."});
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(converter->Status(), " Done");
+}
+
+TEST_F(ReadingTest, ClipboardReadingNeverMovesTheCaretNorWritesFiles) {
+    Settings.ShowPrompt = false;
+    Settings.DefAction = 0;
+    Settings.ConvertMode = 2;
+    Settings.AutoNext = true;
+    open({doc("a.txt", "Some document text."), doc("b.txt", "More.")});
+    QTextCursor cursor = converter->Memo1->textCursor();
+    cursor.setPosition(5);
+    converter->Memo1->setTextCursor(cursor);
+    converter->ReadClipboard("Text that came from the clipboard.");
+    ASSERT_TRUE(waitReading());
+    EXPECT_TRUE(converter->FFromClipboard);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(converter->Memo1->textCursor().position(), 5);
+    EXPECT_FALSE(converter->Memo1->textCursor().hasSelection());
+    EXPECT_EQ(selected(), 0);
+    EXPECT_TRUE(QDir(app.file("wav")).isEmpty());
+    EXPECT_TRUE(QDir(app.file("mp3")).isEmpty());
+    EXPECT_EQ(Settings.ConvertMode, 2); // not consulted, not changed
+}
+
+TEST_F(ReadingTest, ClipboardNewAndAppendSaveTheirDocuments) {
+    Settings.ShowPrompt = false;
+    open({doc("a.txt", "first line")});
+    Settings.DefAction = 2;
+    converter->ReadClipboard("appended\r\ntext");
+    EXPECT_EQ(app.read("txt/a.txt"), "first line\nappended\ntext");
+    Settings.DefAction = 1;
+    converter->ReadClipboard("a new document");
+    EXPECT_EQ(tabs(), QStringList({"a", "untitled1"}));
+    EXPECT_EQ(app.read("txt/untitled1.txt"), "a new document");
+    Settings.DefAction = 3;
+    converter->ReadClipboard("nothing happens");
+    EXPECT_EQ(tabs().size(), 2);
+
+    // A huge text goes through the file and is shown from there.
+    const QString huge = QString(1200000, QLatin1Char('x'));
+    Settings.DefAction = 2;
+    converter->ReadClipboard(huge);
+    EXPECT_EQ(app.read("txt/untitled1.txt"), "a new document\n" + huge.toLatin1());
+    EXPECT_EQ(converter->EditorText().size(), huge.size() + 15);
+    EXPECT_FALSE(converter->Modified());
+}
+
+TEST_F(ReadingTest, TheVolumeBarSetsBothChannels) {
+    open({doc("a.txt", "a")});
+    converter->TrackBarVol->setValue(4660);
+    EXPECT_EQ(OutputVolumeWord(), 0x12341234u);
+    converter->TrackBarVol->setValue(65535);
+    EXPECT_EQ(OutputVolumeWord(), 0xFFFFFFFFu);
+}
+
+TEST_F(ReadingTest, AMissingWavFolderIsReportedAndNothingStarts) {
+    Settings.AutoName = true;
+    Settings.DefWavPath = app.file("no-such-folder/");
+    open({doc("a.txt", "Some text.")});
+    converter->ActionTTWExecute();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors.at(0), "Cannot create file " + app.file("no-such-folder/a.wav"));
+    QTest::qWait(200);
+    EXPECT_FALSE(converter->FReading);
+    EXPECT_TRUE(converter->ActionTTS->isEnabled());
+}

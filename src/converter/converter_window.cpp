@@ -295,6 +295,9 @@ void TFormConverter::createControls() {
     Memo1->setFont(font);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Lines break between words only: breaking anywhere makes laying out a
+    // long run without spaces take minutes.
+    Memo1->setWordWrapMode(QTextOption::WordWrap);
     Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(Memo1, 1);
 
@@ -527,6 +530,9 @@ void TFormConverter::loadLargeDocument(const QString& path) {
             auto* doc = new QTextDocument;
             doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
             doc->setDefaultFont(font);
+            QTextOption option = doc->defaultTextOption();
+            option.setWrapMode(QTextOption::WordWrap);
+            doc->setDefaultTextOption(option);
             doc->setPlainText(d.text);
             doc->moveToThread(gui);
             built = doc;
@@ -556,6 +562,7 @@ void TFormConverter::loadLargeDocument(const QString& path) {
     built->setParent(Memo1);
     Memo1->setReadOnly(false);
     Memo1->setDocument(built);
+    Memo1->setWordWrapMode(QTextOption::WordWrap);
     if (oursOld && old)
         old->deleteLater();
     FShownFormat = format;

@@ -11,6 +11,9 @@
 #include <QProcess>
 #include <QSlider>
 #include <QToolButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 
 using namespace kalo;
 using kalo::test::ConverterTest;
@@ -267,4 +270,24 @@ TEST_F(ReadingTest, AMissingWavFolderIsReportedAndNothingStarts) {
     QTest::qWait(200);
     EXPECT_FALSE(converter->FReading);
     EXPECT_TRUE(converter->ActionTTS->isEnabled());
+}
+
+TEST_F(ReadingTest, ThePromptAppendsAfterItsDelayAndEscapeDoesNothing) {
+    Settings.ShowPrompt = true;
+    Settings.DefAction = 2;
+    Settings.PromptDelay = 1;
+    open({doc("a.txt", "start\n")});
+    QElapsedTimer t;
+    t.start();
+    converter->ReadClipboard("after the delay");
+    EXPECT_GE(t.elapsed(), 900);
+    EXPECT_EQ(app.read("txt/a.txt"), "start\nafter the delay");
+
+    QTimer::singleShot(100, [] {
+        if (QWidget* prompt = QApplication::activeModalWidget())
+            QTest::keyClick(prompt->focusWidget(), Qt::Key_Escape);
+    });
+    converter->ReadClipboard("escaped");
+    EXPECT_EQ(app.read("txt/a.txt"), "start\nafter the delay");
+    EXPECT_EQ(tabs().size(), 1);
 }

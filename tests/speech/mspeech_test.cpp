@@ -150,6 +150,24 @@ TEST(TMSpeech, WordPositionFollowsTheWordsAndStartsOverWithEachText) {
     EXPECT_EQ(c.speech->WordPosition(), 0);
 }
 
+TEST(TMSpeech, MouthShapesComeWhileSomeoneListens) {
+    Component c;
+    c.engine->msPerChar = c.engine->msPerGap = 2;
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    std::vector<TTSMouth> mouths;
+    auto connection = QObject::connect(c.speech.get(), &TMSpeech::OnVisual,
+                                       [&](quint32, const TTSMouth& m) { mouths.push_back(m); });
+    c.speech->SpeakString(QStringLiteral("mama papa oh"));
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 1; }));
+    ASSERT_EQ(mouths.size(), 3u);
+    EXPECT_EQ(mouths[0].MouthHeight, 0); // m: lips closed
+    EXPECT_GT(mouths[2].JawOpen, 50);    // o: open
+    QObject::disconnect(connection);
+    c.speech->SpeakString(QStringLiteral("mama"));
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 2; }));
+    EXPECT_EQ(mouths.size(), 3u);
+}
+
 TEST(TMSpeech, AFailingWavPathGivesNoSpeechNoEventsNoMessage) {
     Component c;
     QTemporaryDir dir;

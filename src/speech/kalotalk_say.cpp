@@ -20,6 +20,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kalo;
@@ -103,6 +104,10 @@ public:
         path_.clear();
     }
     bool commitAs(const QString& target, QString* error) {
+        // Temporary files are private; the output gets the usual permissions.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(QFile::encodeName(path_).constData(), 0666 & ~mask);
         if (std::rename(QFile::encodeName(path_).constData(),
                         QFile::encodeName(target).constData()) != 0) {
             *error = QStringLiteral("cannot write %1: %2")

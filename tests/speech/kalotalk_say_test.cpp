@@ -3,6 +3,7 @@
 #include "speech_test_support.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -70,6 +71,7 @@ TEST(KalotalkSay, WritesWavFromTheCommandLineAFileAndStandardInput) {
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const WavFile wa = readWav(a);
     EXPECT_TRUE(wa.riff && wa.sizesMatch);
+    EXPECT_TRUE(QFileInfo(a).permissions() & QFileDevice::ReadGroup); // not left private
     EXPECT_GT(wa.seconds(), 1.0);
 
     // A Windows-1252 file, a female voice by a part of its name, slower.

@@ -122,6 +122,14 @@ private:
     QString path_;
 };
 
+// Qt's own chatter (for instance a sound server that does not answer) would
+// mix with the program's messages, which scripts read: only its critical
+// messages get through.
+void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(message));
+}
+
 int fail(const QString& message, int code = 1) {
     say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(message));
     return code;
@@ -160,6 +168,7 @@ bool readText(const SayOptions& o, QString* text, QString* error) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    qInstallMessageHandler(quietQt);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kalotalk-say"));
 

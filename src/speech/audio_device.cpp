@@ -75,7 +75,7 @@ private:
                 paused_ = true;
                 if (sink_)
                     sink_->suspend();
-                else
+                else if (cursor_.hasText())
                     pausedAt_ = nullPlayed();
             }
             timer_.stop();
@@ -111,7 +111,10 @@ private:
     }
 
     // --- null device: the clock decides what has been played
-    qint64 nullPlayed() const { return nullBase_ + nullClock_.nsecsElapsed() * rate_ / 1000000000; }
+    // In microseconds first, so a text of days does not overflow.
+    qint64 nullPlayed() const {
+        return nullBase_ + nullClock_.nsecsElapsed() / 1000 * rate_ / 1000000;
+    }
     void restartNullClock(qint64 from) {
         rate_ = rate();
         nullBase_ = from;

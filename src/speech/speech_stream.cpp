@@ -114,10 +114,12 @@ void SpeechStream::postLocked(std::vector<StreamEvent> events) {
             if (!a || !a->load())
                 return;
             undelivered_ -= int(events.size());
+            // A copy: the stream (and its dispatch_) may be gone when a call returns.
+            const Dispatch dispatch = dispatch_;
             for (const StreamEvent& e : events) {
                 if (!a->load())
                     return;
-                dispatch_(e);
+                dispatch(e);
             }
         },
         Qt::QueuedConnection);

@@ -203,6 +203,11 @@ int main(int argc, char* argv[]) {
     if (!readText(o, &text, &error))
         return fail(error);
 
+    // From here on an interruption is noticed and cleaned up after (before,
+    // while waiting for standard input, it simply ends the program).
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(sig, onSignal);
+
     const bool toFile = !o.wavOut.isEmpty() || !o.mp3Out.isEmpty();
     const QString target = !o.wavOut.isEmpty() ? o.wavOut : o.mp3Out;
     PartFile wavPart;
@@ -213,9 +218,6 @@ int main(int argc, char* argv[]) {
         if (!o.mp3Out.isEmpty() && !mp3Part.create(target, QStringLiteral(".mp3"), &error))
             return fail(error);
     }
-
-    for (int sig : {SIGINT, SIGTERM, SIGHUP})
-        std::signal(sig, onSignal);
 
     ProgressLine progress;
     int exitCode = 0;

@@ -38,14 +38,21 @@ public:
     }
 
     void pump() {
+        if (pumping_)
+            return;
+        pumping_ = true;
+        deleteRetired();
         // Finishing a text may let the next one start at once.
         for (int round = 0; round < 4 && step(); ++round) {
         }
+        pumping_ = false;
     }
 
     void shutdown() {
         timer_.stop();
+        pumping_ = true; // nothing more from the timer or wake-ups
         closeSink();
+        deleteRetired();
     }
 
 private:
@@ -68,7 +75,7 @@ private:
                 paused_ = true;
                 if (sink_)
                     sink_->suspend();
-                else
+                else if (cursor_.hasText())
                     pausedAt_ = nullPlayed();
             }
             timer_.stop();
@@ -104,7 +111,10 @@ private:
     }
 
     // --- null device: the clock decides what has been played
-    qint64 nullPlayed() const { return nullBase_ + nullClock_.nsecsElapsed() * rate_ / 1000000000; }
+    // In microseconds first, so a text of days does not overflow.
+    qint64 nullPlayed() const {
+        return nullBase_ + nullClock_.nsecsElapsed() / 1000 * rate_ / 1000000;
+    }
     void restartNullClock(qint64 from) {
         rate_ = rate();
         nullBase_ = from;
@@ -162,14 +172,26 @@ private:
         return true;
     }
 
+    // Qt's PulseAudio sink runs the event loop inside its destructor, which
+    // would call pump() again from the middle of a step: a closed sink is
+    // deleted at the start of the next pump (or at shutdown), where that is
+    // harmless.
     void closeSink() {
         if (!sink_)
             return;
         sink_->reset();
         sink_->stop();
-        delete sink_;
+        retired_.push_back(sink_);
         sink_ = nullptr;
         io_ = nullptr;
+    }
+
+    void deleteRetired() {
+        while (!retired_.empty()) {
+            QAudioSink* sink = retired_.back();
+            retired_.pop_back();
+            delete sink;
+        }
     }
 
     // The sink failed mid-text: go on with the null device from where the
@@ -252,6 +274,7 @@ private:
     QTimer timer_;
     bool paused_ = false;
     bool warned_ = false;
+    bool pumping_ = false;
     qint64 rate_ = 22050;
 
     QElapsedTimer nullClock_;
@@ -260,6 +283,7 @@ private:
 
     QAudioSink* sink_ = nullptr;
     QIODevice* io_ = nullptr;
+    std::vector<QAudioSink*> retired_;
     qint64 written_ = 0;
     qint64 lastProcessed_ = -1;
     QElapsedTimer stallClock_;

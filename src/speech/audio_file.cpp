@@ -186,7 +186,7 @@ private:
         SpeechStream& s = *stream;
         StreamCursor cursor(stream);
         const int sr = s.sampleRate();
-        std::vector<qint16> buffer(16384);
+        std::vector<qint16> buffer(65536);
         Clock::time_point origin;
         quint32 originRate = 0;
         bool discarding = false; // the rest of the text is not written

@@ -20,6 +20,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kalo;
@@ -103,6 +104,10 @@ public:
         path_.clear();
     }
     bool commitAs(const QString& target, QString* error) {
+        // Temporary files are private; the output gets the usual permissions.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(QFile::encodeName(path_).constData(), 0666 & ~mask);
         if (std::rename(QFile::encodeName(path_).constData(),
                         QFile::encodeName(target).constData()) != 0) {
             *error = QStringLiteral("cannot write %1: %2")
@@ -116,6 +121,14 @@ public:
 private:
     QString path_;
 };
+
+// Qt's own chatter (for instance a sound server that does not answer) would
+// mix with the program's messages, which scripts read: only its critical
+// messages get through.
+void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(message));
+}
 
 int fail(const QString& message, int code = 1) {
     say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(message));
@@ -155,6 +168,7 @@ bool readText(const SayOptions& o, QString* text, QString* error) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    qInstallMessageHandler(quietQt);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kalotalk-say"));
 
@@ -189,6 +203,11 @@ int main(int argc, char* argv[]) {
     if (!readText(o, &text, &error))
         return fail(error);
 
+    // From here on an interruption is noticed and cleaned up after (before,
+    // while waiting for standard input, it simply ends the program).
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(sig, onSignal);
+
     const bool toFile = !o.wavOut.isEmpty() || !o.mp3Out.isEmpty();
     const QString target = !o.wavOut.isEmpty() ? o.wavOut : o.mp3Out;
     PartFile wavPart;
@@ -199,9 +218,6 @@ int main(int argc, char* argv[]) {
         if (!o.mp3Out.isEmpty() && !mp3Part.create(target, QStringLiteral(".mp3"), &error))
             return fail(error);
     }
-
-    for (int sig : {SIGINT, SIGTERM, SIGHUP})
-        std::signal(sig, onSignal);
 
     ProgressLine progress;
     int exitCode = 0;

@@ -1,5 +1,7 @@
 #include "speech/mspeech.h"
 
+#include <QMetaMethod>
+
 namespace kalo {
 
 namespace {
@@ -44,6 +46,10 @@ void TTSNotifySink::Error(qint32 code, const QString& message) {
 void TTSNotifySink::Warning(qint32 code, const QString& message) {
     if (owner_)
         emit owner_->OnWarning(code, message.left(kMessageLimit));
+}
+
+bool TTSNotifySink::WantsVisual() const {
+    return owner_ && owner_->isSignalConnected(QMetaMethod::fromSignal(&TMSpeech::OnVisual));
 }
 
 void TTSBufNotifySink::WordPosition(qint64, quint32 offset) {

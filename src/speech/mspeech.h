@@ -66,6 +66,8 @@ public:
                 const TTSMouth& mouth) override;
     void Error(qint32 code, const QString& message) override;
     void Warning(qint32 code, const QString& message) override;
+    // Only while OnVisual is connected.
+    bool WantsVisual() const override;
 
 private:
     QPointer<TMSpeech> owner_;

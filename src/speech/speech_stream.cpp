@@ -86,39 +86,48 @@ void SpeechStream::wakeLocked() {
         wakeup_();
 }
 
-SpeechStream::PostResult SpeechStream::postTimed(const StreamEvent& event) {
+SpeechStream::PostResult SpeechStream::postTimed(std::vector<StreamEvent>& events) {
+    if (events.empty())
+        return Posted;
     std::lock_guard lock(mutex_);
-    if (closed_ || event.textId < cancelBelow_)
+    if (closed_ || events.front().textId < cancelBelow_)
         return Dropped;
     if (paused_)
         return Held;
-    postLocked(event);
+    postLocked(std::move(events));
+    events.clear();
     return Posted;
 }
 
-void SpeechStream::postLocked(const StreamEvent& event) {
+void SpeechStream::postLocked(std::vector<StreamEvent> events) {
     if (closed_ || !receiver_)
         return;
-    ++undelivered_;
+    undelivered_ += int(events.size());
     std::weak_ptr<std::atomic<bool>> alive = alive_;
     // The lambda runs on the receiver's thread; it is discarded unrun when
-    // the receiver is destroyed first.
+    // the receiver is destroyed first. A notification may close the stream
+    // (its central goes away): the rest of the batch is dropped then.
     QMetaObject::invokeMethod(
         receiver_.data(),
-        [this, alive, event] {
+        [this, alive, events = std::move(events)] {
             auto a = alive.lock();
             if (!a || !a->load())
                 return;
-            --undelivered_;
-            if (!closed_)
-                dispatch_(event);
+            undelivered_ -= int(events.size());
+            // A copy: the stream (and its dispatch_) may be gone when a call returns.
+            const Dispatch dispatch = dispatch_;
+            for (const StreamEvent& e : events) {
+                if (!a->load())
+                    return;
+                dispatch(e);
+            }
         },
         Qt::QueuedConnection);
 }
 
 void SpeechStream::postUntimed(const StreamEvent& event) {
     std::lock_guard lock(mutex_);
-    postLocked(event);
+    postLocked({event});
 }
 
 void SpeechStream::pause() {
@@ -128,7 +137,7 @@ void SpeechStream::pause() {
     paused_ = true;
     StreamEvent e;
     e.kind = StreamEvent::Pause;
-    postLocked(e);
+    postLocked({e});
     changed_.notify_all();
     wakeLocked();
 }
@@ -140,7 +149,7 @@ void SpeechStream::resume() {
     paused_ = false;
     StreamEvent e;
     e.kind = StreamEvent::Resume;
-    postLocked(e);
+    postLocked({e});
     changed_.notify_all();
     wakeLocked();
 }
@@ -154,7 +163,7 @@ void SpeechStream::reset() {
     StreamEvent e;
     e.kind = StreamEvent::Reset;
     e.value = qint64(cancelBelow_);
-    postLocked(e);
+    postLocked({e});
     spaceFreed_.notify_all();
     changed_.notify_all();
     wakeLocked();
@@ -261,11 +270,19 @@ void StreamCursor::insertEvent(StreamEvent event) {
 }
 
 bool StreamCursor::postDue(qint64 played) {
-    while (!pending_.empty() && pending_.front().sample <= played) {
-        if (stream_->postTimed(pending_.front()) == SpeechStream::Held)
-            return false;
-        pending_.pop_front();
+    std::vector<StreamEvent> due;
+    size_t n = 0;
+    while (n < pending_.size() && pending_[n].sample <= played)
+        ++n;
+    if (n == 0)
+        return true;
+    due.assign(std::make_move_iterator(pending_.begin()),
+               std::make_move_iterator(pending_.begin() + qsizetype(n)));
+    if (stream_->postTimed(due) == SpeechStream::Held) {
+        std::move(due.begin(), due.end(), pending_.begin()); // back in place, unposted
+        return false;
     }
+    pending_.erase(pending_.begin(), pending_.begin() + qsizetype(n));
     return true;
 }
 

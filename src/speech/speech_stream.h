@@ -92,9 +92,9 @@ public:
     // changes (pause, resume, reset, close); it must not block.
     void setWakeup(std::function<void()> wakeup);
     enum PostResult { Posted, Held, Dropped };
-    // Posts a notification of a text: Dropped when the text is cancelled,
-    // Held (keep it and try again) while paused.
-    PostResult postTimed(const StreamEvent& event);
+    // Posts notifications of one text, in one go: Dropped when the text is
+    // cancelled, Held (keep them and try again) while paused.
+    PostResult postTimed(std::vector<StreamEvent>& events);
     // Notifications posted and not yet delivered.
     int undelivered() const { return undelivered_.load(); }
     quint64 resetCount() const { return resetCount_.load(); }
@@ -111,7 +111,7 @@ public:
     void close();
 
 private:
-    void postLocked(const StreamEvent& event);
+    void postLocked(std::vector<StreamEvent> events);
     void wakeLocked();
 
     const int sampleRate_;

@@ -20,14 +20,16 @@ namespace kalo {
 
 namespace {
 
-// Audio goes to the destination in packets of about a quarter of a second;
-// the first packet of a text goes as soon as it has any audio.
-constexpr int kPacketsPerSecond = 4;
+// Audio goes to the destination in packets of about a second (fewer
+// hand-overs between the threads); the first packet of a text goes as soon
+// as it has any audio.
+constexpr int kPacketsPerSecond = 1;
 
 struct SynthJob {
     quint64 textId = 0;
     TTSMarkedText text;
     TTSVoiceParams params;
+    bool visual = false; // a sink wants phonemes and mouth shapes
 };
 
 // Turns what the engine makes for one text into packets: word offsets
@@ -72,6 +74,8 @@ public:
     }
 
     void Phoneme(const QString& name, qint64 sample) override {
+        if (!job_.visual)
+            return;
         const TTSVisualShape shape = MouthForPhoneme(name);
         StreamEvent e;
         e.kind = StreamEvent::Visual;
@@ -182,12 +186,10 @@ public:
         jobsChanged_.notify_all();
         worker_.join();
         destination_->Detach();
-        // Deleting the receiver discards notifications still queued for it;
-        // inside one of its own deliveries it has to wait for the loop.
-        if (dispatching_)
-            receiver_->deleteLater();
-        else
-            delete receiver_;
+        // Discards the notifications still queued for it. This may happen
+        // at the end of a delivery to it (a sink let go of the central),
+        // which Qt allows: nothing touches the receiver after the call.
+        delete receiver_;
     }
 
     // --- central
@@ -202,6 +204,8 @@ public:
         job.textId = stream_->newTextId();
         job.text = text;
         job.params = {speed_, pitch_, volume_, TTSVoiceStyle::Normal};
+        for (const auto& [key, sink] : sinks_)
+            job.visual = job.visual || sink->WantsVisual();
         if (bufSink)
             bufSinks_[job.textId] = std::move(bufSink);
         {
@@ -304,9 +308,10 @@ private:
                     if (stream_->isTruncated(job.textId))
                         break;
                     builder.beginSegment(seg);
-                    engine_->Synthesize(mode_,
-                                        job.text.text.mid(seg.begin, seg.end - seg.begin).toUtf8(),
-                                        seg.params, builder);
+                    engine_->Synthesize(
+                        mode_,
+                        QStringView(job.text.text).mid(seg.begin, seg.end - seg.begin).toUtf8(),
+                        seg.params, builder);
                     builder.endSegment();
                 }
             } catch (const KaloError& e) {
@@ -337,11 +342,7 @@ private:
         // A sink may let go of this central; it stays alive until the end
         // of this delivery.
         auto self = shared_from_this();
-        const bool outer = !dispatching_;
-        dispatching_ = true;
         deliver(e);
-        if (outer)
-            dispatching_ = false;
     }
 
     void deliver(const StreamEvent& e) {
@@ -426,7 +427,6 @@ private:
     std::map<quint64, std::shared_ptr<ITTSBufNotifySink>> bufSinks_;
     bool audioOn_ = false;
     bool audioPaused_ = false;
-    bool dispatching_ = false;
 
     std::mutex jobsMutex_;
     std::condition_variable jobsChanged_;

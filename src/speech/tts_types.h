@@ -128,6 +128,9 @@ public:
     }
     virtual void Error(qint32 code, const QString& message) { (void)code, (void)message; }
     virtual void Warning(qint32 code, const QString& message) { (void)code, (void)message; }
+    // Whether the sink wants Visual at all; phonemes are worked out only
+    // for texts handed over while some sink wants them.
+    virtual bool WantsVisual() const { return true; }
     // Phonemes ahead of the audio; this layer reports visuals only as they
     // are heard, so it never calls it.
     virtual void VisualFuture(qint64 timeMs, const QString& phoneme, quint32 hints,

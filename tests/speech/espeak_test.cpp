@@ -176,6 +176,11 @@ TEST(Espeak, MarksChangeTheVoiceAndEveryBookmarkArrives) {
                {text.size(), TTSTextMark::Bookmark, 3}};
     ASSERT_TRUE(marked.speak(m));
     EXPECT_EQ(marked.t->rec->values(QStringLiteral("mark")), (std::vector<qint64>{1, 2, 3}));
+    // Phonemes with mouth shapes come along, pauses among them.
+    EXPECT_GT(marked.t->rec->count(QStringLiteral("visual")), 20);
+    const std::vector<qint64> hints = marked.t->rec->values(QStringLiteral("visual"));
+    EXPECT_GT(std::count(hints.begin(), hints.end(), qint64(TTSVISUAL_SILENCE)), 0);
+    EXPECT_GT(std::count(hints.begin(), hints.end(), qint64(TTSVISUAL_VOWEL)), 5);
     const QString seq = marked.t->rec->sequence();
     EXPECT_LT(seq.indexOf(u"mark1"), seq.indexOf(u"word19"));
     EXPECT_LT(seq.indexOf(u"mark2"), seq.indexOf(u"word40"));

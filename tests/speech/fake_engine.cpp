@@ -78,6 +78,7 @@ void FakeEngine::Synthesize(const TTSModeInfo&, const QByteArray& utf8,
                     released_.wait_for(lock, std::chrono::milliseconds(10));
             }
             out.Word(codePoint, sample);
+            out.Phoneme(QString(c), sample); // a word's first letter stands for its sound
         }
         inWord = !space;
         const int n = space ? msPerGap : msPerChar;

@@ -1,7 +1,8 @@
 // A deterministic engine for tests: 1000 samples a second, so a sample is a
 // millisecond. Every character of a word sounds for `msPerChar` samples at
 // level 1000, every other character is `msPerGap` samples of silence; a
-// word is reported where it starts. It keeps a log of what it was asked.
+// word is reported where it starts, with its first letter as a phoneme. It
+// keeps a log of what it was asked.
 #pragma once
 
 #include "speech/tts_engine.h"

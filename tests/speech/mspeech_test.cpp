@@ -150,6 +150,24 @@ TEST(TMSpeech, WordPositionFollowsTheWordsAndStartsOverWithEachText) {
     EXPECT_EQ(c.speech->WordPosition(), 0);
 }
 
+TEST(TMSpeech, MouthShapesComeWhileSomeoneListens) {
+    Component c;
+    c.engine->msPerChar = c.engine->msPerGap = 2;
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    std::vector<TTSMouth> mouths;
+    auto connection = QObject::connect(c.speech.get(), &TMSpeech::OnVisual,
+                                       [&](quint32, const TTSMouth& m) { mouths.push_back(m); });
+    c.speech->SpeakString(QStringLiteral("mama papa oh"));
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 1; }));
+    ASSERT_EQ(mouths.size(), 3u);
+    EXPECT_EQ(mouths[0].MouthHeight, 0); // m: lips closed
+    EXPECT_GT(mouths[2].JawOpen, 50);    // o: open
+    QObject::disconnect(connection);
+    c.speech->SpeakString(QStringLiteral("mama"));
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 2; }));
+    EXPECT_EQ(mouths.size(), 3u);
+}
+
 TEST(TMSpeech, AFailingWavPathGivesNoSpeechNoEventsNoMessage) {
     Component c;
     QTemporaryDir dir;
@@ -219,6 +237,34 @@ TEST(TMSpeech, EngineInfoCarriesTheProbedRangesAndInterfacesAreHandedOut) {
     c.speech->SelectEngine(QStringLiteral("Alpha"));
     EXPECT_EQ(c.speech->EngineInfo().RealTimeMin, 1u);
     EXPECT_EQ(c.speech->EngineInfo().RealTimeMax, 65535u);
+}
+
+TEST(TMSpeech, TheNextRunMayStartFromTheStopHandler) {
+    // As the converter goes on with the next document: inside OnStop it
+    // selects the engine anew (dropping the central that reports the stop)
+    // and speaks again.
+    Component c;
+    c.engine->msPerChar = c.engine->msPerGap = 2;
+    QTemporaryDir dir;
+    c.speech->Output = soFile;
+    c.speech->Filename = dir.filePath(QStringLiteral("1.wav"));
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    int runs = 1;
+    QObject::connect(c.speech.get(), &TMSpeech::OnStop, [&] {
+        if (runs == 3)
+            return;
+        ++runs;
+        c.speech->Filename = dir.filePath(QStringLiteral("%1.wav").arg(runs));
+        c.speech->SelectEngine(QStringLiteral("Beta"));
+        c.speech->SpeakString(QStringLiteral("document %1").arg(runs));
+    });
+    c.speech->SpeakString(QStringLiteral("document 1"));
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 3; }));
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(c.starts->count(), 3);
+    EXPECT_EQ(c.stops->count(), 3);
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_TRUE(readWav(dir.filePath(QStringLiteral("%1.wav").arg(i))).sizesMatch) << i;
 }
 
 TEST(TMSpeech, SelectingAgainSilencesTheRunningSpeech) {

@@ -167,9 +167,9 @@ TEST(Pipeline, SynthesisStaysABoundedWayAheadOfTheAudio) {
     t.speak(QString(20000, u'a') + u' ' + QString(20000, u'b')); // about 13 minutes of audio
     ASSERT_TRUE(t.rec->waitFor(QStringLiteral("start")));
     waitFor([] { return false; }, 300);
-    // Eight seconds of queue and a few blocks in hand (at 1000 samples a
-    // second), not the text.
-    EXPECT_LT(engine->produced.load(), 8 * 1000 + 2000);
+    // Eight seconds of queue, a packet on either side of it and what has
+    // played (at 1000 samples a second): seconds, not the text's 13 minutes.
+    EXPECT_LT(engine->produced.load(), 12 * 1000);
     QElapsedTimer clock;
     clock.start();
     t.central.reset(); // stops the blocked synthesis and the audio promptly

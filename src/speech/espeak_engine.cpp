@@ -6,6 +6,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 #include <cstring>
 #include <mutex>
 
@@ -155,6 +157,18 @@ void EspeakEngine::ensureStarted() {
             add(v, QStringLiteral("+m3"), GENDER_MALE, QStringLiteral(" Male 2"));
         }
     }
+    // English first, American English at the very top: the first mode is
+    // what a new user hears. The order stays the same from run to run, so a
+    // stored index keeps naming the same voice.
+    auto rank = [](const TTSModeInfo& m) {
+        if (m.Language == u"en-us")
+            return 0;
+        if (m.Language == u"en" || m.Language.startsWith(u"en-"))
+            return 1;
+        return 2;
+    };
+    std::stable_sort(state_->modes.begin(), state_->modes.end(),
+                     [&](const TTSModeInfo& a, const TTSModeInfo& b) { return rank(a) < rank(b); });
     state_->started = true;
 }
 

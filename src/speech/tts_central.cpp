@@ -62,7 +62,12 @@ public:
     }
 
     void Word(qsizetype codePoint, qint64 sample) override {
-        const qsizetype offset = std::min(cursor_->offsetOf(codePoint), segment_.end);
+        qsizetype offset = std::min(cursor_->offsetOf(codePoint), segment_.end);
+        // The engine sometimes points at the blank before a word (after a
+        // full stop, after a symbol it reads out): the word starts after it.
+        const QString& text = job_.text.text;
+        while (offset < segment_.end && offset < text.size() && text.at(offset).isSpace())
+            ++offset;
         const qint64 at = segmentBase_ + sample;
         placeBookmarks(offset, at);
         StreamEvent e;

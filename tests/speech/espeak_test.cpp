@@ -76,7 +76,11 @@ TEST(Espeak, ModesHaveStableGuidsAndReadableUniqueNames) {
     ASSERT_GE(female, 0);
     EXPECT_EQ(modes[size_t(female)].Gender, GENDER_FEMALE);
     EXPECT_EQ(modes[size_t(female)].Language, QStringLiteral("en-us"));
-    EXPECT_GE(modeIndex(QStringLiteral("English (America) Male - eSpeak NG")), 0);
+    // A new user's first voice (index 0) speaks American English; English
+    // voices come before the others.
+    EXPECT_EQ(modeIndex(QStringLiteral("English (America) Male - eSpeak NG")), 0);
+    EXPECT_TRUE(modes[10].Language.startsWith(u"en"));
+    EXPECT_FALSE(modes.back().Language.startsWith(u"en"));
     EXPECT_GE(modeIndex(QStringLiteral("German Male - eSpeak NG")), 0);
 }
 
@@ -134,6 +138,8 @@ TEST(Espeak, WordPositionsRiseAndLandOnWordStartsInAnyScript) {
         {"Russian Male - eSpeak NG", QStringLiteral("Привет мир, как дела сегодня?")},
         {"English (Great Britain) Male - eSpeak NG",
          QStringLiteral("\U0001F600 Smile, \U0001F600 please: caf\u00E9 time.")},
+        {"English (America) Male - eSpeak NG",
+         QStringLiteral("One sentence ends here. Another one starts \U0001F600 after it.")},
     };
     for (const Case& c : cases) {
         const int mode = modeIndex(QString::fromUtf8(c.voice));
@@ -146,6 +152,8 @@ TEST(Espeak, WordPositionsRiseAndLandOnWordStartsInAnyScript) {
         for (size_t i = 0; i < words.size(); ++i) {
             const qint64 w = words[i];
             ASSERT_LT(w, c.text.size());
+            // Never the blank before a word.
+            EXPECT_FALSE(c.text.at(w).isSpace()) << c.voice << ": position " << w;
             if (i > 0)
                 EXPECT_GE(w, words[i - 1]);
             starts.insert(w);

@@ -61,5 +61,7 @@ int main(int argc, char** argv) {
     printf("open %d MB document: shown after %lld ms, longest stall of the window %lld ms, %lld characters\n",
            megabytes, shown, longestStall, static_cast<long long>(characters));
     delete converter;
-    return characters > megabytes * 1000000LL ? 0 : 1;
+    // The text has a few two-byte characters and CR LF line breaks: somewhat
+    // fewer characters than bytes.
+    return characters > megabytes * 900000LL ? 0 : 1;
 }

@@ -123,6 +123,8 @@ TFormOption::TFormOption(QWidget* parent) : TJQForm(parent, Qt::Dialog) {
     ButtonOK->setGeometry(350 - FrameLeftWidth, 308 - FrameTopHeight, 75, 25);
     ButtonOK->setDefault(true);
     connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
+    // Every change is already stored, so Escape closes the dialog as OK does.
+    setCancelButton(ButtonOK);
 }
 
 QWidget* TFormOption::buildGeneralPage() {

@@ -157,6 +157,8 @@ TFormAbout::TFormAbout(QWidget* parent) : TJQForm(parent, Qt::Dialog) {
         link(TabSheetContact, QStringLiteral("Download more FREE funny characters!"), {132, 160});
     Image3 = makerMark(TabSheetContact, {120, 182});
     ButtonOKContact = bevelAndOK(this, TabSheetContact);
+    // Escape closes the box as either OK button does.
+    setCancelButton(ButtonOKAbout);
     PageControl1->addTab(TabSheetContact, QStringLiteral("Contact && Updates"));
     PageControl1->setCurrentIndex(0);
 

@@ -568,16 +568,12 @@ void TFormConverter::loadLargeDocument(const QString& path) {
     FShownFormat = format;
 }
 
-void TFormConverter::showUnreadable(const QString& path, const QString& reason) {
+void TFormConverter::showUnreadable(const QString& path) {
     // The file exists but cannot be read: show nothing of it and keep the
     // editor from writing over it.
-    Memo1->clear();
+    showEmpty(path);
     Memo1->setReadOnly(true);
-    Memo1->document()->setModified(false);
-    FShownPath = path;
     FShownUnreadable = true;
-    FShownTab = selectedTab();
-    Q_UNUSED(reason);
 }
 
 bool TFormConverter::RefreshTabs() {
@@ -600,19 +596,23 @@ bool TFormConverter::RefreshTabs() {
     if (loadDocument(path, &reason))
         return true;
     if (QFileInfo::exists(path)) {
-        showUnreadable(path, reason);
+        showUnreadable(path);
         ShowErrorBox(reason + QStringLiteral("\n\nThe file is left as it is."));
         return false;
     }
     // A document whose file is missing starts as a new, empty file.
+    showEmpty(path);
+    return writeEditorTo(path);
+}
+
+void TFormConverter::showEmpty(const QString& path) {
     Memo1->setReadOnly(false);
     Memo1->clear();
     Memo1->document()->setModified(false);
     FShownPath = path;
     FShownFormat = TextFormat{};
     FShownUnreadable = false;
-    FShownTab = selected;
-    return writeEditorTo(path);
+    FShownTab = selectedTab();
 }
 
 void TFormConverter::TabControl1Change() {
@@ -623,17 +623,11 @@ void TFormConverter::TabControl1Change() {
     QString reason;
     if (!loadDocument(path, &reason)) {
         if (QFileInfo::exists(path)) {
-            showUnreadable(path, reason);
+            showUnreadable(path);
             SetStatus(QStringLiteral(" ") + reason);
         } else {
             // Gone from disk: an empty editor; Save writes the file anew.
-            Memo1->setReadOnly(false);
-            Memo1->clear();
-            Memo1->document()->setModified(false);
-            FShownPath = path;
-            FShownFormat = TextFormat{};
-            FShownUnreadable = false;
-            FShownTab = selected;
+            showEmpty(path);
         }
     }
     if (FReading && dmMain->MSpeech1 && !dmMain->MSpeech1->Paused())

@@ -204,7 +204,9 @@ private:
     // be read.
     bool loadDocument(const QString& path, QString* reason);
     void loadLargeDocument(const QString& path);
-    void showUnreadable(const QString& path, const QString& reason);
+    void showUnreadable(const QString& path);
+    // An empty, editable document for a file that does not exist (yet).
+    void showEmpty(const QString& path);
     bool writeEditorTo(const QString& path);
     // Before the editor's text would be replaced: asks to save unsaved edits.
     // False when the user cancelled (or saving failed).

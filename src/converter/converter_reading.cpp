@@ -118,7 +118,7 @@ bool TFormConverter::reportErrors(const std::function<void()>& action) {
     return false;
 }
 
-void TFormConverter::ReadText(const QString& text) {
+bool TFormConverter::ReadText(const QString& text) {
     ApplyConvertMode();
     TMSpeech* s = speech();
     if (!s)
@@ -130,7 +130,7 @@ void TFormConverter::ReadText(const QString& text) {
             changeTab(FPausedTab);
         s->Resume();
         TimerWordPosition->start();
-        return;
+        return false;
     }
 
     if (Settings.ConvertMode == 0) {
@@ -173,6 +173,10 @@ void TFormConverter::ReadText(const QString& text) {
         throw KaloError(QStringLiteral("Cannot create file %1").arg(s->Filename));
     }
     FStarting = taken;
+    // The run keeps the mode it started in, whatever mode a later Read
+    // (which may only resume it) applies.
+    FRunMode = Settings.ConvertMode;
+    return true;
 }
 
 void TFormConverter::ActionTTSExecute() {
@@ -192,9 +196,12 @@ void TFormConverter::ActionTTMExecute() {
 
 void TFormConverter::readPartial(int start, const QString& text) {
     try {
-        ReadText(text);
-        FPartial = true;
-        FPartialStart = start;
+        // A partial read that only resumes a paused run leaves that run's
+        // highlighting as it was.
+        if (ReadText(text)) {
+            FPartial = true;
+            FPartialStart = start;
+        }
     } catch (const KaloError&) {
         // The whole text is tried once more; its error is the one reported.
         reportErrors([this] { ReadText(EditorText()); });
@@ -332,7 +339,7 @@ void TFormConverter::SpeechStop() {
         Memo1->setTextCursor(cursor);
     }
     const bool next = continuesWithNext();
-    const bool mp3 = Settings.ConvertMode == 2 && !FFromClipboard;
+    const bool mp3 = FRunMode == 2 && !FFromClipboard && s && s->Output == soFile;
     FPartial = false;
     FFromClipboard = false;
     if (mp3) {
@@ -505,6 +512,7 @@ void TFormConverter::ReadClipboard(const QString& text) {
                     line.chop(1);
             s->Text = lines;
             FStarting = s->Speak();
+            FRunMode = 0;
         });
         break;
     case PromptNew: {

@@ -175,9 +175,10 @@ private:
     void attachSpeech();
     void fillEngines();
     QString engineName() const;
-    // Hands text to the speech component in the current mode; throws the
-    // component's errors.
-    void ReadText(const QString& text);
+    // Hands text to the speech component in the current mode, or resumes the
+    // paused run; true when a new run was started. Throws the component's
+    // errors.
+    bool ReadText(const QString& text);
     void readPartial(int start, const QString& text);
     // Runs an action, showing its error in the error box; false on error.
     bool reportErrors(const std::function<void()>& action);
@@ -229,6 +230,8 @@ private:
     // handed over and its audio has not started yet.
     bool FRunning = false;
     bool FStarting = false;
+    // The mode the current run was started in.
+    int FRunMode = 0;
     // MP3 encodings waiting or running, oldest first, and whether the next
     // document follows the encoding.
     struct Mp3Job {

@@ -291,3 +291,25 @@ TEST_F(ReadingTest, ThePromptAppendsAfterItsDelayAndEscapeDoesNothing) {
     EXPECT_EQ(app.read("txt/a.txt"), "start\nafter the delay");
     EXPECT_EQ(tabs().size(), 1);
 }
+
+TEST_F(ReadingTest, ResumingWithAnotherReadActionKeepsTheRunsModeAndHighlighting) {
+    Settings.AutoName = true;
+    Settings.RealTime = 512; // twice real time, so there is time to pause
+    open({doc("story.txt", "A story written into an MP3 file, a few words at a time, for a while.")});
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitReading());
+    converter->ActionPauseExecute();
+    ASSERT_TRUE(waitFor([&] { return dm->MSpeech1->Paused() && stops == 1; }));
+    // Read from the cursor (in read-aloud mode) only resumes the paused run.
+    QTextCursor cursor = converter->Memo1->textCursor();
+    cursor.setPosition(10);
+    converter->Memo1->setTextCursor(cursor);
+    Settings.ConvertMode = 0;
+    converter->ActionTTXCursorExecute();
+    EXPECT_FALSE(converter->FPartial);
+    ASSERT_TRUE(waitIdle(30000));
+    // The run was an MP3 run and still ends as one.
+    EXPECT_GT(soundSeconds(app.file("mp3/story.mp3")), 2.0);
+    EXPECT_FALSE(QFile::exists(app.file("wav/story.wav")));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}

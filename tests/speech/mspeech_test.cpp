@@ -231,6 +231,32 @@ TEST(TMSpeech, AStoppedWavFileIsCompleteWhenTheStopArrivesAndStaysSo) {
     }
 }
 
+TEST(TMSpeech, AfterAStopWhilePausedTheNextTextIsSpoken) {
+    Component c;
+    c.engine->msPerChar = c.engine->msPerGap = 5;
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    ASSERT_TRUE(c.speech->SpeakString(QStringLiteral("aaaaa bbbbb ccccc ddddd eeeee")));
+    ASSERT_TRUE(waitFor([&] { return c.starts->count() == 1; }));
+    c.speech->Pause();
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 1; }));
+    c.speech->Stop();
+    EXPECT_FALSE(c.speech->Paused());
+    ASSERT_TRUE(c.speech->SpeakString(QStringLiteral("next text")));
+    EXPECT_TRUE(waitFor([&] { return c.stops->count() == 2; }));
+    EXPECT_EQ(c.starts->count(), 2);
+    EXPECT_EQ(c.speech->WordPosition(), 5);
+
+    // Speaking anew while paused is not paused either: both texts are heard.
+    c.speech->SpeakString(QStringLiteral("aaaaa bbbbb ccccc ddddd eeeee"));
+    ASSERT_TRUE(waitFor([&] { return c.starts->count() == 3; }));
+    c.speech->Pause();
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 3; }));
+    ASSERT_TRUE(c.speech->SpeakString(QStringLiteral("last")));
+    EXPECT_FALSE(c.speech->Paused());
+    EXPECT_TRUE(waitFor([&] { return c.stops->count() == 5; }));
+    EXPECT_EQ(c.starts->count(), 5);
+}
+
 TEST(TMSpeech, EngineInfoCarriesTheProbedRangesAndInterfacesAreHandedOut) {
     Component c;
     c.speech->SelectEngine(QStringLiteral("Alpha"));

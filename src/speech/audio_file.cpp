@@ -277,13 +277,21 @@ private:
             if (!cursor.postDue(cursor.consumed()))
                 continue;
             if (cursor.atEnd()) {
+                bool failed = false;
                 {
                     std::lock_guard lock(fileMutex_);
                     if (file_ && !completeLocked() && !writeFailed_) {
+                        // Buffered data that does not reach the disk (a full
+                        // disk) shows only here: the file is not complete.
                         writeFailed_ = true;
-                        lastError_ = QStringLiteral("Cannot write %1").arg(fileName_);
+                        lastError_ =
+                            QStringLiteral("Cannot write %1: %2")
+                                .arg(fileName_, QString::fromLocal8Bit(std::strerror(errno)));
+                        failed = true;
                     }
                 }
+                if (failed)
+                    postError(cursor, cursor.consumed(), 3, LastError());
                 cursor.finish();
                 continue;
             }

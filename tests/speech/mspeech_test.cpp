@@ -6,6 +6,7 @@
 
 #include "speech/mspeech.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -255,6 +256,68 @@ TEST(TMSpeech, AfterAStopWhilePausedTheNextTextIsSpoken) {
     EXPECT_FALSE(c.speech->Paused());
     EXPECT_TRUE(waitFor([&] { return c.stops->count() == 5; }));
     EXPECT_EQ(c.starts->count(), 5);
+}
+
+TEST(TMSpeech, StartsAndStopsAlternateWhateverTheUserDoes) {
+    // Random presses of Read, Pause, Resume, Stop and engine changes, to the
+    // device and to files: every OnStop follows an OnStart, and once
+    // stopped nothing more comes.
+    for (const TSpeechOutput output : {soGeneral, soFile}) {
+        Component c;
+        c.engine->msPerChar = c.engine->msPerGap = 3;
+        QTemporaryDir dir;
+        c.speech->Output = output;
+        c.speech->Filename = dir.filePath(QStringLiteral("run.wav"));
+        c.speech->SelectEngine(QStringLiteral("Alpha"));
+        QString order;
+        QObject::connect(c.speech.get(), &TMSpeech::OnStart, [&] { order += u'['; });
+        QObject::connect(c.speech.get(), &TMSpeech::OnStop, [&] { order += u']'; });
+        quint32 seed = 12345;
+        auto next = [&](quint32 n) {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 16) % n;
+        };
+        for (int step = 0; step < 150; ++step) {
+            switch (next(6)) {
+            case 0:
+                c.speech->SpeakString(QStringLiteral("aaa bbb ccc ddd"));
+                break;
+            case 1:
+                c.speech->Pause();
+                break;
+            case 2:
+                c.speech->Resume();
+                break;
+            case 3:
+                c.speech->Stop();
+                break;
+            case 4:
+                if (next(4) == 0) {
+                    order += u'|';
+                    c.speech->SelectEngine(next(2) ? QStringLiteral("Alpha")
+                                                   : QStringLiteral("Beta"));
+                }
+                break;
+            default:
+                break;
+            }
+            waitFor([] { return false; }, int(next(30)));
+        }
+        c.speech->Stop();
+        waitFor([] { return false; }, 300);
+        const QString settled = order;
+        waitFor([] { return false; }, 300);
+        EXPECT_EQ(order, settled) << "notifications after the stop";
+        // And the component still speaks.
+        c.speech->SpeakString(QStringLiteral("last"));
+        EXPECT_TRUE(waitFor([&] { return order.endsWith(QStringLiteral("[]")); }))
+            << order.toStdString();
+        // Changing the engine (|) silences a run without a stop.
+        static const QRegularExpression alternating(
+            QStringLiteral("^((\\[\\])*\\[?\\|)*(\\[\\])*$"));
+        EXPECT_TRUE(alternating.match(order).hasMatch()) << order.toStdString();
+        EXPECT_GT(order.count(u'['), 3) << order.toStdString();
+    }
 }
 
 TEST(TMSpeech, EngineInfoCarriesTheProbedRangesAndInterfacesAreHandedOut) {

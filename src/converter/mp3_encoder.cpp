@@ -45,6 +45,12 @@ int TakeLameProgress(QByteArray& buffer) {
 
 namespace {
 
+// lame takes an argument that starts with "-" for an option (and "-" alone
+// for standard input or output): such a relative path is given as "./...".
+QString pathArgument(const QString& path) {
+    return path.startsWith(u'-') ? QStringLiteral("./") + path : path;
+}
+
 QProcess* makeProcess(const QString& appFolder, const QString& wavPath, const QString& mp3Path,
                       QObject* parent, QString* error) {
     const QString program = FindMp3Encoder(appFolder);
@@ -55,7 +61,7 @@ QProcess* makeProcess(const QString& appFolder, const QString& wavPath, const QS
     }
     auto* p = new QProcess(parent);
     p->setProgram(program);
-    p->setArguments({wavPath, mp3Path});
+    p->setArguments({pathArgument(wavPath), pathArgument(mp3Path)});
     p->setProcessChannelMode(QProcess::SeparateChannels);
     p->setStandardOutputFile(QProcess::nullDevice());
     p->setStandardInputFile(QProcess::nullDevice());

@@ -139,10 +139,16 @@ private:
         file_ = nullptr;
     }
 
-    enum class WriteResult { Written, NoFile, Full, Failed };
+    enum class WriteResult { Written, NoFile, Full, Failed, Dropped };
 
-    WriteResult write(const qint16* samples, qsizetype count) {
+    // Writes samples of a text. A text stopped meanwhile is not written: the
+    // check and the write share the file's lock with Flush, so once a stop
+    // is reported (and the file flushed) the file no longer changes.
+    WriteResult write(const SpeechStream& stream, quint64 textId, const qint16* samples,
+                      qsizetype count) {
         std::lock_guard lock(fileMutex_);
+        if (stream.isCancelled(textId))
+            return WriteResult::Dropped;
         if (!file_)
             return WriteResult::NoFile;
         if (writeFailed_)
@@ -199,7 +205,13 @@ private:
         };
         while (!stop_ && !s.closed()) {
             const auto slice = Clock::now() + std::chrono::milliseconds(50);
-            cursor.syncReset();
+            if (cursor.syncReset()) {
+                // A stopped text leaves a complete file, even when nobody
+                // flushes it.
+                std::lock_guard lock(fileMutex_);
+                if (file_)
+                    completeLocked();
+            }
             if (s.paused()) {
                 wasPaused = true;
                 s.waitForChange(slice);
@@ -240,8 +252,9 @@ private:
             const qint64 before = cursor.consumed();
             const qsizetype n = cursor.read(buffer.data(), want);
             if (n > 0 && !discarding) {
-                switch (write(buffer.data(), n)) {
+                switch (write(s, cursor.textId(), buffer.data(), n)) {
                 case WriteResult::Written:
+                case WriteResult::Dropped:
                     break;
                 case WriteResult::NoFile:
                     postError(cursor, before, 1, QStringLiteral("No WAV file is set"));
@@ -264,13 +277,21 @@ private:
             if (!cursor.postDue(cursor.consumed()))
                 continue;
             if (cursor.atEnd()) {
+                bool failed = false;
                 {
                     std::lock_guard lock(fileMutex_);
                     if (file_ && !completeLocked() && !writeFailed_) {
+                        // Buffered data that does not reach the disk (a full
+                        // disk) shows only here: the file is not complete.
                         writeFailed_ = true;
-                        lastError_ = QStringLiteral("Cannot write %1").arg(fileName_);
+                        lastError_ =
+                            QStringLiteral("Cannot write %1: %2")
+                                .arg(fileName_, QString::fromLocal8Bit(std::strerror(errno)));
+                        failed = true;
                     }
                 }
+                if (failed)
+                    postError(cursor, cursor.consumed(), 3, LastError());
                 cursor.finish();
                 continue;
             }

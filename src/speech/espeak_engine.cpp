@@ -236,11 +236,16 @@ void EspeakEngine::Synthesize(const TTSModeInfo& mode, const QByteArray& utf8,
     espeak_SetParameter(espeakVOLUME, int(r.volume.clamp(params.volume)), 0);
     espeak_SetParameter(espeakRANGE, params.style == TTSVoiceStyle::Monotone ? 0 : 50, 0);
 
+    // The library reads a C string: a null character in the text would end
+    // it there. A blank in its place keeps every character's position.
+    QByteArray text = utf8;
+    text.replace('\0', ' ');
+
     Run run;
     run.out = &out;
     run.sampleRate = state_->sampleRate;
     g_run = &run;
-    const espeak_ERROR result = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0,
+    const espeak_ERROR result = espeak_Synth(text.constData(), size_t(text.size()) + 1, 0,
                                              POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
     g_run = nullptr;
     if (result != EE_OK && !run.stopped)

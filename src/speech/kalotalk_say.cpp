@@ -289,7 +289,12 @@ int main(int argc, char* argv[]) {
             speech.Stop();
             exitCode = 128 + int(g_signal);
         } else if (!errors.isEmpty()) {
-            exitCode = fail(errors.join(u"; "));
+            // The engine's messages name the temporary file; the user knows
+            // the file asked for.
+            QString message = errors.join(u"; ");
+            if (toFile)
+                message.replace(wavPart.path(), target);
+            exitCode = fail(message);
         } else if (!stopped) {
             exitCode = fail(QStringLiteral("the speech ended without finishing"));
         }

@@ -224,6 +224,9 @@ bool TMSpeech::SpeakString(const QString& text) {
             return false;
         // The position of a previous text means nothing in this one.
         wordPosition_ = 0;
+        // Not paused any more means the engine is not either: a paused
+        // central would hold the new text back for good.
+        central_->AudioResume();
         central_->TextData(text, bufSink_);
         return true;
     } catch (const std::exception&) {
@@ -252,6 +255,8 @@ void TMSpeech::Stop() {
     paused_ = false;
     requireCentral();
     central_->AudioReset();
+    // A stop while paused leaves the engine ready for the next text.
+    central_->AudioResume();
 }
 
 void TMSpeech::GetInterface(int kind, std::shared_ptr<IAudioFile>& out) const {

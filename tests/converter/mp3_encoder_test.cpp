@@ -3,6 +3,7 @@
 #include "converter/mp3_encoder.h"
 #include "support/test_support.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -103,6 +104,19 @@ TEST(Mp3Encoder, PassesBothPathsIntactAndReportsProgressAndFailure) {
     EXPECT_TRUE(QFile::exists(mp3));
     EXPECT_EQ(progress.back(), 100);
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+
+    // Relative paths that look like options still name the files.
+    const QString saved = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(app.dir.path()));
+    ASSERT_TRUE(QFile::copy(wav, QStringLiteral("-in.wav")));
+    const bool dashed =
+        EncodeMp3Blocking(app.path(), QStringLiteral("-in.wav"), QStringLiteral("-"), {}, &error);
+    const QString dashedArgs = app.args();
+    const bool dashedMade = QFile::exists(QStringLiteral("-"));
+    QDir::setCurrent(saved);
+    EXPECT_TRUE(dashed) << error.toStdString();
+    EXPECT_EQ(dashedArgs, QStringLiteral("./-in.wav\n./-\n"));
+    EXPECT_TRUE(dashedMade);
 
     qputenv("FAKE_EXIT", "3");
     const bool failed = EncodeMp3Blocking(app.path(), wav, mp3, {}, &error);

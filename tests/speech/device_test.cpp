@@ -5,10 +5,12 @@
 
 #include "speech/audio_destinations.h"
 #include "speech/espeak_engine.h"
+#include "speech/mspeech.h"
 #include "speech/output_volume.h"
 
 #include <QAudioDevice>
 #include <QMediaDevices>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +125,56 @@ TEST(SoundDevice, OutputVolumeAppliesToTheStream) {
     ASSERT_TRUE(silentDone && loudDone);
     EXPECT_LT(silentPeak, 50);
     EXPECT_GT(loudPeak, 2000);
+}
+
+TEST(SoundDevice, QuickPausesResumesAndStopsKeepTheNotificationsPairedAndEndTheSound) {
+    REQUIRE_SOUND_SERVER();
+    TMSpeech speech;
+    ASSERT_TRUE(speech.Initialized());
+    speech.SelectEngine(QStringLiteral("English (Great Britain) Male - eSpeak NG"));
+    ASSERT_TRUE(speech.Selected());
+    std::shared_ptr<IAudioMultiMediaDevice> device;
+    speech.GetInterface(0, device);
+    ASSERT_TRUE(device && device->HasOutputDevice());
+    QString order;
+    QStringList warnings;
+    QObject::connect(&speech, &TMSpeech::OnStart, [&] { order += u'['; });
+    QObject::connect(&speech, &TMSpeech::OnStop, [&] { order += u']'; });
+    QObject::connect(&speech, &TMSpeech::OnWarning, [&](int, const QString& m) { warnings << m; });
+    SinkRecorder heard;
+    quint32 seed = 2024;
+    auto next = [&](quint32 n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 60; ++step) {
+        switch (next(5)) {
+        case 0:
+            speech.SpeakString(QStringLiteral("One two three four five six."));
+            break;
+        case 1:
+            speech.Pause();
+            break;
+        case 2:
+            speech.Resume();
+            break;
+        case 3:
+            speech.Stop();
+            break;
+        default:
+            break;
+        }
+        waitFor([] { return false; }, int(next(120)));
+    }
+    speech.Stop();
+    waitFor([] { return false; }, 400);
+    heard.peak(); // what played up to the stop
+    waitFor([] { return false; }, 400);
+    EXPECT_LT(heard.peak(), 50) << "sound after the stop";
+    static const QRegularExpression alternating(QStringLiteral("^(\\[\\])*$"));
+    EXPECT_TRUE(alternating.match(order).hasMatch()) << order.toStdString();
+    EXPECT_GT(order.size(), 4);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join(u"; ").toStdString();
 }
 
 } // namespace

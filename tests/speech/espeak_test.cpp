@@ -168,6 +168,18 @@ TEST(Espeak, WordPositionsRiseAndLandOnWordStartsInAnyScript) {
     }
 }
 
+TEST(Espeak, ANullCharacterDoesNotEndTheText) {
+    // Documents may hold U+0000; the library reads C strings.
+    QString text = QStringLiteral("First part. Second part follows here.");
+    text[11] = QChar(0);
+    WavRun run;
+    ASSERT_TRUE(run.speak(text));
+    const std::vector<qint64> words = run.t->rec->values(QStringLiteral("word"));
+    EXPECT_NE(std::find(words.begin(), words.end(), qint64(text.indexOf(u"follows"))), words.end())
+        << words.size() << " words";
+    EXPECT_GT(readWav(run.path).seconds(), 1.8);
+}
+
 TEST(Espeak, MarksChangeTheVoiceAndEveryBookmarkArrives) {
     const QString text = QStringLiteral("One sentence here. Another one follows. And the end.");
     WavRun plain;

@@ -108,6 +108,22 @@ TEST(KalotalkSay, WritesMp3ThroughTheEncoder) {
     EXPECT_GT(soxi.out.trimmed().toDouble(), 1.5);
 }
 
+TEST(KalotalkSay, AnMp3RunWithoutTheEncoderFailsAndLeavesNothing) {
+    QTemporaryDir dir;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), dir.filePath(QStringLiteral("nothing-here")));
+    p.setProcessEnvironment(env);
+    p.start(kSay, {QStringLiteral("-m"), dir.filePath(QStringLiteral("out.mp3")),
+                   QStringLiteral("No encoder.")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.startsWith(QStringLiteral("kalotalk-say: "))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("lame"))) << err.toStdString();
+    EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
+}
+
 TEST(KalotalkSay, AnInterruptedRunLeavesNothingBehind) {
     QTemporaryDir dir;
     QProcess p;

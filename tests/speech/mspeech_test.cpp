@@ -6,6 +6,7 @@
 
 #include "speech/mspeech.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -199,6 +200,124 @@ TEST(TMSpeech, WavFileIsCompleteWhenTheStopArrives) {
     EXPECT_TRUE(atStop.riff);
     EXPECT_TRUE(atStop.sizesMatch);
     EXPECT_EQ(qint64(atStop.samples.size()), c.engine->lengthOf(QStringLiteral("some words")));
+}
+
+TEST(TMSpeech, AStoppedWavFileIsCompleteWhenTheStopArrivesAndStaysSo) {
+    // The writer may be in the middle of a block when Stop comes: that block
+    // is either in the file before the stop is reported, or not written.
+    for (int round = 0; round < 15; ++round) {
+        Component c;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("stopped.wav"));
+        c.speech->Output = soFile;
+        c.speech->Filename = path;
+        c.speech->SelectEngine(QStringLiteral("Alpha"));
+        WavFile atStop;
+        QObject::connect(c.speech.get(), &TMSpeech::OnStop, [&] { atStop = readWav(path); });
+        QString text;
+        for (int i = 0; i < 4000; ++i)
+            text += QStringLiteral("word ");
+        ASSERT_TRUE(c.speech->SpeakString(text)); // as fast as it goes: a file of minutes
+        ASSERT_TRUE(waitFor([&] { return c.starts->count() == 1; }));
+        waitFor([] { return false; }, round % 5);
+        c.speech->Stop();
+        ASSERT_TRUE(waitFor([&] { return c.stops->count() == 1; })) << round;
+        waitFor([] { return false; }, 100);
+        const WavFile later = readWav(path);
+        ASSERT_TRUE(atStop.riff) << round;
+        EXPECT_TRUE(atStop.sizesMatch) << round;
+        EXPECT_TRUE(later.sizesMatch) << round;
+        EXPECT_EQ(later.samples.size(), atStop.samples.size()) << round;
+        EXPECT_LT(qint64(later.samples.size()), c.engine->lengthOf(text)) << round;
+    }
+}
+
+TEST(TMSpeech, AfterAStopWhilePausedTheNextTextIsSpoken) {
+    Component c;
+    c.engine->msPerChar = c.engine->msPerGap = 5;
+    c.speech->SelectEngine(QStringLiteral("Alpha"));
+    ASSERT_TRUE(c.speech->SpeakString(QStringLiteral("aaaaa bbbbb ccccc ddddd eeeee")));
+    ASSERT_TRUE(waitFor([&] { return c.starts->count() == 1; }));
+    c.speech->Pause();
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 1; }));
+    c.speech->Stop();
+    EXPECT_FALSE(c.speech->Paused());
+    ASSERT_TRUE(c.speech->SpeakString(QStringLiteral("next text")));
+    EXPECT_TRUE(waitFor([&] { return c.stops->count() == 2; }));
+    EXPECT_EQ(c.starts->count(), 2);
+    EXPECT_EQ(c.speech->WordPosition(), 5);
+
+    // Speaking anew while paused is not paused either: both texts are heard.
+    c.speech->SpeakString(QStringLiteral("aaaaa bbbbb ccccc ddddd eeeee"));
+    ASSERT_TRUE(waitFor([&] { return c.starts->count() == 3; }));
+    c.speech->Pause();
+    ASSERT_TRUE(waitFor([&] { return c.stops->count() == 3; }));
+    ASSERT_TRUE(c.speech->SpeakString(QStringLiteral("last")));
+    EXPECT_FALSE(c.speech->Paused());
+    EXPECT_TRUE(waitFor([&] { return c.stops->count() == 5; }));
+    EXPECT_EQ(c.starts->count(), 5);
+}
+
+TEST(TMSpeech, StartsAndStopsAlternateWhateverTheUserDoes) {
+    // Random presses of Read, Pause, Resume, Stop and engine changes, to the
+    // device and to files: every OnStop follows an OnStart, and once
+    // stopped nothing more comes.
+    for (const TSpeechOutput output : {soGeneral, soFile}) {
+        Component c;
+        c.engine->msPerChar = c.engine->msPerGap = 3;
+        QTemporaryDir dir;
+        c.speech->Output = output;
+        c.speech->Filename = dir.filePath(QStringLiteral("run.wav"));
+        c.speech->SelectEngine(QStringLiteral("Alpha"));
+        QString order;
+        QObject::connect(c.speech.get(), &TMSpeech::OnStart, [&] { order += u'['; });
+        QObject::connect(c.speech.get(), &TMSpeech::OnStop, [&] { order += u']'; });
+        quint32 seed = 12345;
+        auto next = [&](quint32 n) {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 16) % n;
+        };
+        for (int step = 0; step < 150; ++step) {
+            switch (next(6)) {
+            case 0:
+                c.speech->SpeakString(QStringLiteral("aaa bbb ccc ddd"));
+                break;
+            case 1:
+                c.speech->Pause();
+                break;
+            case 2:
+                c.speech->Resume();
+                break;
+            case 3:
+                c.speech->Stop();
+                break;
+            case 4:
+                if (next(4) == 0) {
+                    order += u'|';
+                    c.speech->SelectEngine(next(2) ? QStringLiteral("Alpha")
+                                                   : QStringLiteral("Beta"));
+                }
+                break;
+            default:
+                break;
+            }
+            waitFor([] { return false; }, int(next(30)));
+        }
+        c.speech->Stop();
+        waitFor([] { return false; }, 300);
+        const QString settled = order;
+        waitFor([] { return false; }, 300);
+        EXPECT_EQ(order, settled) << "notifications after the stop";
+        // And the component still speaks.
+        c.speech->SpeakString(QStringLiteral("last"));
+        EXPECT_TRUE(waitFor([&] { return order.endsWith(QStringLiteral("[]")); }))
+            << order.toStdString();
+        // Changing the engine (|) silences a run without a stop.
+        static const QRegularExpression alternating(
+            QStringLiteral("^((\\[\\])*\\[?\\|)*(\\[\\])*$"));
+        EXPECT_TRUE(alternating.match(order).hasMatch()) << order.toStdString();
+        EXPECT_GT(order.count(u'['), 3) << order.toStdString();
+    }
 }
 
 TEST(TMSpeech, EngineInfoCarriesTheProbedRangesAndInterfacesAreHandedOut) {

@@ -53,6 +53,23 @@ TEST(WavFile, HeaderIsCompleteAtEveryStopAndWhenTheFileChanges) {
     EXPECT_EQ(file->FileName(), second);
 }
 
+TEST(WavFile, AFileThatCannotBeCompletedIsReportedBeforeTheStop) {
+    // /dev/full takes buffered writes and fails when they reach it: the
+    // text's data fits the buffer, so only completing the file fails.
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+        GTEST_SKIP() << "no /dev/full";
+    auto engine = std::make_shared<FakeEngine>();
+    auto file = CreateAudioFile();
+    CentralUnderTest t(engine, file);
+    ASSERT_TRUE(file->Set(QStringLiteral("/dev/full"), 1));
+    t.speak(QStringLiteral("short"));
+    ASSERT_TRUE(t.rec->waitFor(QStringLiteral("done")));
+    EXPECT_EQ(t.rec->sequence().toStdString(), "started start word0 error stop done");
+    ASSERT_NE(t.rec->first(QStringLiteral("error")), nullptr);
+    EXPECT_TRUE(t.rec->first(QStringLiteral("error"))->text.contains(QStringLiteral("/dev/full")));
+    EXPECT_FALSE(file->Flush());
+}
+
 TEST(WavFile, StopsAtTheLargestSizeTheHeaderCanTellAndSaysSo) {
     QTemporaryDir dir;
     SetWavDataLimitForTests(1000); // bytes

@@ -59,6 +59,13 @@ void TFormConverter::attachSpeech() {
         return;
     connect(s, &TMSpeech::OnStart, this, &TFormConverter::SpeechStart);
     connect(s, &TMSpeech::OnStop, this, &TFormConverter::SpeechStop);
+    // An error during a run (a full disk while writing the WAV file, an
+    // engine failure) is kept until the run's stop, which then reports it
+    // instead of "Done".
+    connect(s, &TMSpeech::OnError, this, [this](int, const QString& message) {
+        if (FRunning || FStarting)
+            FRunError = message;
+    });
 }
 
 void TFormConverter::fillEngines() {
@@ -173,6 +180,7 @@ bool TFormConverter::ReadText(const QString& text) {
         throw KaloError(QStringLiteral("Cannot create file %1").arg(s->Filename));
     }
     FStarting = taken;
+    FRunError.clear();
     // The run keeps the mode it started in, whatever mode a later Read
     // (which may only resume it) applies.
     FRunMode = Settings.ConvertMode;
@@ -337,6 +345,19 @@ void TFormConverter::SpeechStop() {
         QTextCursor cursor = Memo1->textCursor();
         cursor.clearSelection();
         Memo1->setTextCursor(cursor);
+    }
+    if (!FRunError.isEmpty()) {
+        // A failed run goes no further: no MP3 step, no next document.
+        const QString error = FRunError;
+        FRunError.clear();
+        FPartial = false;
+        FFromClipboard = false;
+        FReading = false;
+        const bool toFile = s && s->Output == soFile;
+        SetStatus(toFile ? QStringLiteral(" Conversion failed") : QStringLiteral(" Reading failed"));
+        ShowErrorBox(toFile ? QStringLiteral("The WAV file %1 could not be completed.\n\n%2").arg(s->Filename, error)
+                            : error);
+        return;
     }
     const bool next = continuesWithNext();
     const bool mp3 = FRunMode == 2 && !FFromClipboard && s && s->Output == soFile;
@@ -512,6 +533,7 @@ void TFormConverter::ReadClipboard(const QString& text) {
                     line.chop(1);
             s->Text = lines;
             FStarting = s->Speak();
+            FRunError.clear();
             FRunMode = 0;
         });
         break;

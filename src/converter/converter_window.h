@@ -230,8 +230,9 @@ private:
     // handed over and its audio has not started yet.
     bool FRunning = false;
     bool FStarting = false;
-    // The mode the current run was started in.
+    // The mode the current run was started in, and an error it reported.
     int FRunMode = 0;
+    QString FRunError;
     // MP3 encodings waiting or running, oldest first, and whether the next
     // document follows the encoding.
     struct Mp3Job {

@@ -313,3 +313,19 @@ TEST_F(ReadingTest, ResumingWithAnotherReadActionKeepsTheRunsModeAndHighlighting
     EXPECT_FALSE(QFile::exists(app.file("wav/story.wav")));
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
 }
+
+TEST_F(ReadingTest, AWavFileThatCannotBeCompletedIsReportedAndGoesNoFurther) {
+    Settings.AutoName = true;
+    Settings.AutoNext = true;
+    SetWavDataLimitForTests(20000); // as if the file could hold no more
+    open({doc("one.txt", "A first document, long enough to pass the limit of the file."), doc("two.txt", "Two.")});
+    converter->ActionTTMExecute();
+    const bool idle = waitIdle();
+    SetWavDataLimitForTests(0);
+    ASSERT_TRUE(idle);
+    EXPECT_EQ(converter->Status(), " Conversion failed");
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.at(0).startsWith("The WAV file " + app.file("wav/one.wav") + " could not be completed."));
+    EXPECT_FALSE(QFile::exists(app.file("mp3/one.mp3")));
+    EXPECT_EQ(selected(), 0); // no next document
+}

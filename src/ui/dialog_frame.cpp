@@ -437,7 +437,10 @@ void TJQForm::ImageJQMouseDown(FramePiece piece, QWidget* picture, QMouseEvent* 
 }
 
 void TJQForm::ImageJQDblClick() {
+    // The second press may have started the frame's own resize at the
+    // title's top rows; its release must not undo the maximise or restore.
     pending_.active = false;
+    drag_.active = false;
     lastTitlePressMs_ = -1;
     if (!(borderIcons_ & biMaximize))
         return;

@@ -271,6 +271,23 @@ TEST(DialogFrame, MaximiseAndRestoreByButtonsAndDoubleClick) {
     EXPECT_FALSE(form.FrameDragging());
 }
 
+TEST(DialogFrame, ADoubleClickOnTheTitlesGripMaximisesAndStays) {
+    // The top rows of the title resize the window; a double click there
+    // still maximises it, and the release that ends the double click does
+    // not put back the size the resize started from.
+    SystemDragRecorder system(false);
+    ShownForm s;
+    TJQForm& form = s.form;
+    const QRect work = form.screen()->availableGeometry();
+    doubleClick(form.ImageJQTop, {60, 3});
+    EXPECT_TRUE(form.IsMaximised());
+    EXPECT_EQ(form.geometry(), work);
+    EXPECT_FALSE(form.FrameDragging());
+    doubleClick(form.ImageJQTopLeft, {50, 3});
+    EXPECT_FALSE(form.IsMaximised());
+    EXPECT_EQ(form.geometry(), QRect(100, 80, 392, 273));
+}
+
 TEST(DialogFrame, ASecondPressSoonAfterTheFirstStillDragsOnceTheMouseMoves) {
     SystemDragRecorder system(true);
     ShownForm s;

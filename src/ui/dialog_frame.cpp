@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QWindow>
 
@@ -375,6 +376,25 @@ void TJQForm::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         if (cancelButton_ && cancelButton_->isEnabled())
             cancelButton_->click();
+        event->accept();
+        return;
+    }
+    const bool enter =
+        (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
+        (event->key() == Qt::Key_Enter &&
+         (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier));
+    if (enter) {
+        // Return presses this window's default button. The dialog base would
+        // look through every window it owns and press a tool window's button
+        // (a find dialog left open) instead.
+        const auto buttons = findChildren<QPushButton*>();
+        for (QPushButton* button : buttons) {
+            if (button->window() == this && button->isDefault() && button->isVisible()) {
+                if (button->isEnabled())
+                    button->click();
+                break;
+            }
+        }
         event->accept();
         return;
     }

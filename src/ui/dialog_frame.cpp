@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QWindow>
 
@@ -378,6 +379,25 @@ void TJQForm::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    const bool enter =
+        (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
+        (event->key() == Qt::Key_Enter &&
+         (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier));
+    if (enter) {
+        // Return presses this window's default button. The dialog base would
+        // look through every window it owns and press a tool window's button
+        // (a find dialog left open) instead.
+        const auto buttons = findChildren<QPushButton*>();
+        for (QPushButton* button : buttons) {
+            if (button->window() == this && button->isDefault() && button->isVisible()) {
+                if (button->isEnabled())
+                    button->click();
+                break;
+            }
+        }
+        event->accept();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
@@ -437,7 +457,10 @@ void TJQForm::ImageJQMouseDown(FramePiece piece, QWidget* picture, QMouseEvent* 
 }
 
 void TJQForm::ImageJQDblClick() {
+    // The second press may have started the frame's own resize at the
+    // title's top rows; its release must not undo the maximise or restore.
     pending_.active = false;
+    drag_.active = false;
     lastTitlePressMs_ = -1;
     if (!(borderIcons_ & biMaximize))
         return;

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -271,6 +272,23 @@ TEST(DialogFrame, MaximiseAndRestoreByButtonsAndDoubleClick) {
     EXPECT_FALSE(form.FrameDragging());
 }
 
+TEST(DialogFrame, ADoubleClickOnTheTitlesGripMaximisesAndStays) {
+    // The top rows of the title resize the window; a double click there
+    // still maximises it, and the release that ends the double click does
+    // not put back the size the resize started from.
+    SystemDragRecorder system(false);
+    ShownForm s;
+    TJQForm& form = s.form;
+    const QRect work = form.screen()->availableGeometry();
+    doubleClick(form.ImageJQTop, {60, 3});
+    EXPECT_TRUE(form.IsMaximised());
+    EXPECT_EQ(form.geometry(), work);
+    EXPECT_FALSE(form.FrameDragging());
+    doubleClick(form.ImageJQTopLeft, {50, 3});
+    EXPECT_FALSE(form.IsMaximised());
+    EXPECT_EQ(form.geometry(), QRect(100, 80, 392, 273));
+}
+
 TEST(DialogFrame, ASecondPressSoonAfterTheFirstStillDragsOnceTheMouseMoves) {
     SystemDragRecorder system(true);
     ShownForm s;
@@ -316,6 +334,42 @@ TEST(DialogFrame, EscapePressesTheCancelButtonOnlyWhenThereIsOne) {
     dialog.setCancelButton(cancel);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_EQ(pressed, 1);
+}
+
+TEST(DialogFrame, ReturnPressesOnlyTheWindowsOwnDefaultButton) {
+    // A main window in the frame with a tool window of its own left open
+    // (as a find dialog is): Return in the main window is no press of the
+    // tool window's default button.
+    TJQForm main(nullptr, Qt::Window);
+    QDialog tool(&main);
+    auto* toolButton = new QPushButton(QStringLiteral("Find Next"), &tool);
+    toolButton->setDefault(true);
+    int toolPresses = 0;
+    QObject::connect(toolButton, &QPushButton::clicked, [&] { ++toolPresses; });
+    auto* slider = new QSlider(Qt::Horizontal, main.PanelJQClient);
+    main.show();
+    tool.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tool));
+    QTest::keyClick(slider, Qt::Key_Return);
+    QTest::keyClick(slider, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(toolPresses, 0);
+
+    // The window's own default button still takes Return and Enter.
+    auto* own = new QPushButton(QStringLiteral("Launch"), main.PanelJQClient);
+    own->setDefault(true);
+    own->show();
+    int ownPresses = 0;
+    QObject::connect(own, &QPushButton::clicked, [&] { ++ownPresses; });
+    QTest::keyClick(slider, Qt::Key_Return);
+    QTest::keyClick(slider, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(ownPresses, 2);
+    EXPECT_EQ(toolPresses, 0);
+    // Disabled, it takes the key and does nothing.
+    own->setEnabled(false);
+    QTest::keyClick(slider, Qt::Key_Return);
+    EXPECT_EQ(ownPresses, 2);
+    EXPECT_EQ(toolPresses, 0);
 }
 
 TEST(DialogFrame, MinimiseMinimisesTheWholeProgramAndRestoreBringsItAllBack) {

@@ -5,7 +5,17 @@
 
 namespace kalo {
 
-TClipboardMonitor::TClipboardMonitor(QObject* owner) : QObject(owner) {}
+TClipboardMonitor::TClipboardMonitor(QObject* owner) : QObject(owner) {
+    // One copy can arrive as two changes a moment apart (the old owner of
+    // the clipboard goes, the new one takes it), and both would read the new
+    // text: changes this close together are passed on once.
+    FSettle.setSingleShot(true);
+    FSettle.setInterval(kSettleMs);
+    connect(&FSettle, &QTimer::timeout, this, [this] {
+        if (FActive && FEnabled && OnClipboardChange)
+            OnClipboardChange();
+    });
+}
 
 TClipboardMonitor::~TClipboardMonitor() {
     SetActive(false);
@@ -22,12 +32,13 @@ void TClipboardMonitor::SetActive(bool active) {
             FConnection = connect(clipboard, &QClipboard::dataChanged, this, &TClipboardMonitor::changed);
     } else {
         disconnect(FConnection);
+        FSettle.stop();
     }
 }
 
 void TClipboardMonitor::changed() {
-    if (FEnabled && OnClipboardChange)
-        OnClipboardChange();
+    if (FEnabled)
+        FSettle.start();
 }
 
 ClipboardReaction DecideClipboardReaction(const ClipboardSituation& s) {

@@ -1,10 +1,12 @@
 // Watching the system clipboard. The monitor raises OnClipboardChange for
-// every change of the clipboard's content while it is Active and Enabled;
-// what was on the clipboard when it joined is never a change.
+// every change of the clipboard's content while it is Active and Enabled
+// (changes within a few milliseconds of each other count once); what was on
+// the clipboard when it joined is never a change.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -30,9 +32,11 @@ public:
 private:
     void changed();
 
+    static constexpr int kSettleMs = 40;
     bool FActive = false;
     bool FEnabled = true;
     QMetaObject::Connection FConnection;
+    QTimer FSettle;
 };
 
 // What the clipboard handler does with a change, decided apart from any

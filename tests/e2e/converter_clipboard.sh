@@ -7,11 +7,16 @@ APP_DIR=$1
 source "$(dirname "$0")/lib.sh"
 
 XCLIP_PID=""
-copy() { # copy TEXT: another process takes the clipboard
+copy() { # copy TEXT: another process takes the clipboard, and holds it before this returns
     [ -n "$XCLIP_PID" ] && kill "$XCLIP_PID" 2>/dev/null || true
     printf '%s' "$1" | xclip -quiet -selection clipboard >/dev/null 2>&1 &
     XCLIP_PID=$!
     E2E_PIDS+=($XCLIP_PID)
+    for _ in $(seq 100); do
+        [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ] && return 0
+        sleep 0.02
+    done
+    fail "xclip did not take the clipboard"
 }
 
 run_converter() { # run_converter DEFACTION
@@ -54,8 +59,11 @@ XCLIP_PID=$!
 E2E_PIDS+=($XCLIP_PID)
 sleep 0.5
 before=$(md5sum <"$APP/txt/notes.txt")
-for i in $(seq 60); do
-    copy "Quick copy number $i, long enough to count."
+for i in $(seq 60); do # twenty copies a second, each by a new owner
+    [ -n "$XCLIP_PID" ] && kill "$XCLIP_PID" 2>/dev/null || true
+    printf 'Quick copy number %s, long enough to count.' "$i" | xclip -quiet -selection clipboard >/dev/null 2>&1 &
+    XCLIP_PID=$!
+    E2E_PIDS+=($XCLIP_PID)
     sleep 0.05
 done
 sleep 1

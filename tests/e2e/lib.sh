@@ -59,7 +59,7 @@ make_app_folder() {
 # Starts the program from the scratch folder; its pid in KALO_PID.
 start_kalotalk() {
     unset QT_QPA_PLATFORM
-    "$APP/kalotalk" >"$E2E_TMP/kalotalk.log" 2>&1 &
+    "$APP/kalotalk" >>"$E2E_TMP/kalotalk.log" 2>&1 &
     KALO_PID=$!
     E2E_PIDS+=($KALO_PID)
 }

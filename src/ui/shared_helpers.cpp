@@ -111,7 +111,14 @@ void ShellOpen(const QString& target, const QString& verb, int showState) {
     // anything with a scheme (http:, mailto:) as it stands.
     const bool isLocal = target.startsWith('/') || QFileInfo::exists(target);
     const QUrl url = isLocal ? QUrl::fromLocalFile(target) : QUrl(target);
-    QDesktopServices::openUrl(url);
+    // The desktop shows its own message when the target itself fails; when
+    // there is nothing at all to hand it to (no xdg-open), say so here
+    // rather than do nothing.
+    if (!QDesktopServices::openUrl(url))
+        ShowMessageBox(QStringLiteral("Cannot open %1.\n\nNo program to open it was found; "
+                                      "installing the package xdg-utils provides one.")
+                           .arg(target),
+                       MB_ICONWARNING);
 }
 
 void SetShellOpener(ShellOpener opener) {

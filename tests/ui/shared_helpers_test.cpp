@@ -109,6 +109,20 @@ TEST(SharedHelpers, ShellOpenHandsFilesFoldersAndAddressesToTheDesktop) {
     EXPECT_EQ(desktop.opened[3].path(), "support@halden.example.org");
 }
 
+TEST(SharedHelpers, ShellOpenSaysSoWhenNothingCanOpenTheTarget) {
+    // The offscreen platform has nothing to hand addresses to, as a desktop
+    // without xdg-open has not.
+    QStringList shown;
+    SetMessageBoxHandler([&](const QString& text, int flags) {
+        shown << text;
+        EXPECT_EQ(flags, MB_ICONWARNING);
+    });
+    ShellOpen(QStringLiteral("https://kalotalk.example.com/"), QStringLiteral("Open"));
+    SetMessageBoxHandler({});
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith("Cannot open https://kalotalk.example.com/."));
+}
+
 TEST(SharedHelpers, MessageBoxesCarryTheApplicationTitleAndTheIconOfTheFlags) {
     struct Seen {
         QString title, text;

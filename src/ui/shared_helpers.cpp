@@ -29,6 +29,9 @@ int RunAndWait(const QString& program, const QStringList& arguments, int showSta
     Q_UNUSED(showState); // a child started here never opens a console window
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // Nothing is typed to it: a program that reads its input ends there
+    // instead of waiting for ever.
+    process.setStandardInputFile(QProcess::nullDevice());
     process.start(program, arguments);
     if (!process.waitForStarted(-1))
         return -1;

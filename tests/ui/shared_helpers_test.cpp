@@ -87,6 +87,8 @@ TEST(SharedHelpers, RunAndWaitGivesTheExitCodeOrMinusOne) {
     // A program killed by a signal did not succeed.
     EXPECT_NE(
         RunAndWait(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("kill -9 $$")}), 0);
+    // A program that reads its input finds none, instead of waiting for ever.
+    EXPECT_EQ(RunAndWait(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("read line; exit 7")}), 7);
 }
 
 TEST(SharedHelpers, ShellOpenHandsFilesFoldersAndAddressesToTheDesktop) {

@@ -1,7 +1,8 @@
 #include "speech/say_options.h"
 
+#include "converter/text_file.h"
+
 #include <QCommandLineParser>
-#include <QStringDecoder>
 
 #include <cmath>
 
@@ -150,24 +151,9 @@ int ChooseVoice(const std::vector<TTSModeInfo>& modes, const QString& query, QSt
 }
 
 QString DecodeInputText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError()) {
-        // Windows-1252: Latin-1 except for the printable characters placed
-        // in 0x80 to 0x9F.
-        static const char16_t high[32] = {
-            0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-            0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-            0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-        text.resize(bytes.size());
-        for (qsizetype i = 0; i < bytes.size(); ++i) {
-            const auto b = static_cast<unsigned char>(bytes[i]);
-            text[i] = QChar(b >= 0x80 && b < 0xA0 ? high[b - 0x80] : char16_t(b));
-        }
-    }
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return text;
+    // The converter's reading of documents: UTF-8 or UTF-16 with a byte-order
+    // mark, UTF-8, else Windows-1252.
+    return DecodeText(bytes).text;
 }
 
 } // namespace kalo

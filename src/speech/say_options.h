@@ -42,7 +42,8 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options);
 int ChooseVoice(const std::vector<TTSModeInfo>& modes, const QString& query, QString* error);
 
 // Text from a file or standard input: UTF-8 when it is valid UTF-8, else
-// Windows-1252. A byte order mark is dropped.
+// Windows-1252 (UTF-16 with a byte-order mark too). A byte-order mark is
+// dropped; line breaks become "\n".
 QString DecodeInputText(const QByteArray& bytes);
 
 } // namespace kalo

@@ -517,6 +517,8 @@ void TFormConverter::ReadClipboard(const QString& text) {
     int choice = Settings.DefAction;
     if (Settings.ShowPrompt)
         choice = AskClipboardAction();
+    // Every answer works on the text with "\n" line breaks, as the editor does.
+    const QString clip = NormaliseLineBreaks(text);
     switch (choice) {
     case PromptReadNow:
         FPartial = true;
@@ -527,11 +529,7 @@ void TFormConverter::ReadClipboard(const QString& text) {
                 throw KaloError(QStringLiteral("Speech Engine not initialized"));
             s->Output = soGeneral;
             s->SelectEngine(engineName());
-            QStringList lines = text.split(QLatin1Char('\n'));
-            for (QString& line : lines)
-                if (line.endsWith(QLatin1Char('\r')))
-                    line.chop(1);
-            s->Text = lines;
+            s->Text = clip.split(QLatin1Char('\n'));
             FStarting = s->Speak();
             FRunError.clear();
             FRunMode = 0;
@@ -540,12 +538,11 @@ void TFormConverter::ReadClipboard(const QString& text) {
     case PromptNew: {
         if (!FileNew())
             break;
-        const QString added = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        if (added.size() < kLargeClipboardText) {
-            Memo1->setPlainText(added);
+        if (clip.size() < kLargeClipboardText) {
+            Memo1->setPlainText(clip);
             FileSave();
         } else {
-            writeAndShow(added);
+            writeAndShow(clip);
         }
         break;
     }
@@ -556,7 +553,7 @@ void TFormConverter::ReadClipboard(const QString& text) {
         }
         // The text goes on a line of its own after the document's last line.
         const QString current = EditorText();
-        QString added = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QString added = clip;
         if (!current.isEmpty() && !current.endsWith(QLatin1Char('\n')))
             added.prepend(QLatin1Char('\n'));
         if (added.size() < kLargeClipboardText) {

@@ -83,28 +83,6 @@ LineBreak detectLineBreak(QByteArrayView bytes) {
     return LineBreak::Lf;
 }
 
-// "\r\n" and a lone "\r" become "\n", in one pass (QString::replace with a
-// shorter replacement moves the rest of the text at every match).
-QString normaliseLineBreaks(QString text) {
-    const qsizetype first = text.indexOf(QLatin1Char('\r'));
-    if (first < 0)
-        return text;
-    QChar* data = text.data();
-    const qsizetype size = text.size();
-    qsizetype out = first;
-    for (qsizetype in = first; in < size; ++in) {
-        if (data[in] == QLatin1Char('\r')) {
-            data[out++] = QLatin1Char('\n');
-            if (in + 1 < size && data[in + 1] == QLatin1Char('\n'))
-                ++in;
-        } else {
-            data[out++] = data[in];
-        }
-    }
-    text.truncate(out);
-    return text;
-}
-
 QString withLineBreaks(const QString& text, LineBreak style) {
     if (style == LineBreak::Lf)
         return text;
@@ -127,6 +105,28 @@ QString withLineBreaks(const QString& text, LineBreak style) {
 
 } // namespace
 
+// "\r\n" and a lone "\r" become "\n", in one pass (QString::replace with a
+// shorter replacement moves the rest of the text at every match).
+QString NormaliseLineBreaks(QString text) {
+    const qsizetype first = text.indexOf(QLatin1Char('\r'));
+    if (first < 0)
+        return text;
+    QChar* data = text.data();
+    const qsizetype size = text.size();
+    qsizetype out = first;
+    for (qsizetype in = first; in < size; ++in) {
+        if (data[in] == QLatin1Char('\r')) {
+            data[out++] = QLatin1Char('\n');
+            if (in + 1 < size && data[in + 1] == QLatin1Char('\n'))
+                ++in;
+        } else {
+            data[out++] = data[in];
+        }
+    }
+    text.truncate(out);
+    return text;
+}
+
 DecodedText DecodeText(const QByteArray& bytes) {
     DecodedText result;
     QByteArrayView view(bytes);
@@ -134,7 +134,7 @@ DecodedText DecodeText(const QByteArray& bytes) {
         if (auto text = tryUtf8(view.sliced(3))) {
             result.format.encoding = TextEncoding::Utf8Bom;
             result.format.lineBreak = detectLineBreak(view);
-            result.text = normaliseLineBreaks(std::move(*text));
+            result.text = NormaliseLineBreaks(std::move(*text));
             return result;
         }
     }
@@ -149,17 +149,17 @@ DecodedText DecodeText(const QByteArray& bytes) {
                                       : text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'))
                                           ? LineBreak::Cr
                                           : LineBreak::Lf;
-            result.text = normaliseLineBreaks(std::move(text));
+            result.text = NormaliseLineBreaks(std::move(text));
             return result;
         }
     }
     result.format.lineBreak = detectLineBreak(view);
     if (auto text = tryUtf8(view)) {
         result.format.encoding = TextEncoding::Utf8;
-        result.text = normaliseLineBreaks(std::move(*text));
+        result.text = NormaliseLineBreaks(std::move(*text));
     } else {
         result.format.encoding = TextEncoding::Windows1252;
-        result.text = normaliseLineBreaks(decode1252(view));
+        result.text = NormaliseLineBreaks(decode1252(view));
     }
     return result;
 }

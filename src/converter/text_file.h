@@ -38,6 +38,9 @@ DecodedText DecodeText(const QByteArray& bytes);
 // rather than losing the character.
 QByteArray EncodeText(const QString& text, TextFormat& format);
 
+// "\r\n" and a lone "\r" become "\n" (in one pass: fast on large texts).
+QString NormaliseLineBreaks(QString text);
+
 // Reads a document; throws KaloError with the file system's reason.
 DecodedText ReadTextFile(const QString& path);
 

@@ -46,8 +46,4 @@ void WriteDocumentList(const QString& path, const QStringList& list) {
         throw KaloError(QStringLiteral("Cannot create file %1. %2").arg(path, file.errorString()));
 }
 
-bool DocumentListContains(const QStringList& list, const QString& path) {
-    return list.contains(path, Qt::CaseSensitive);
-}
-
 } // namespace kalo

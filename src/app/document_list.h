@@ -19,8 +19,4 @@ void AddDefaultDocumentIfEmpty(QStringList& list, const QString& defTxtPath);
 // Throws KaloError with the file system's error text on failure.
 void WriteDocumentList(const QString& path, const QStringList& list);
 
-// True when the list holds the path. Letter case counts, as it does for the
-// file system.
-bool DocumentListContains(const QStringList& list, const QString& path);
-
 } // namespace kalo

@@ -328,11 +328,11 @@ void ReadCharacterInfo(Context& ctx, Span span, Character& ch) {
     if (paletteCount > 256)
         c.Fail(QStringLiteral("the palette has %1 colours").arg(paletteCount));
     c.Count(paletteCount, 4, QStringLiteral("colours"));
-    ch.palette.reserve(qsizetype(paletteCount));
+    ch.palette.resize(qsizetype(paletteCount));
+    QRgb* palette = ch.palette.data();
     for (quint32 i = 0; i < paletteCount; ++i) {
-        const quint8 b = c.U8(), g = c.U8(), r = c.U8();
-        c.Skip(1);
-        ch.palette.append(qRgb(r, g, b));
+        const quint32 bgr0 = c.U32();
+        palette[i] = 0xFF000000u | (bgr0 & 0xFFFFFFu); // B, G, R bytes read as 0x00RRGGBB
     }
 
     const quint8 hasTray = c.U8();
@@ -1071,39 +1071,27 @@ QByteArray WriteAcs(const Character& ch) {
 
 // ---------------------------------------------------------------- drawing
 
-QImage ImageToQImage(const Character& ch, const Image& image) {
-    if (image.width == 0 || image.height == 0 ||
-        image.pixels.size() != qsizetype(image.width) * image.height)
-        return {};
-    QImage out(image.width, image.height, QImage::Format_ARGB32);
-    const auto* src = reinterpret_cast<const uchar*>(image.pixels.constData());
-    for (int y = 0; y < image.height; ++y) {
-        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < image.width; ++x) {
-            const uchar index = *src++;
-            if (index == ch.transparentIndex)
-                dst[x] = 0;
-            else
-                dst[x] = index < ch.palette.size() ? (ch.palette[index] | 0xFF000000u)
-                                                   : qRgb(0, 0, 0);
-        }
-    }
-    return out;
-}
-
 namespace {
 
+using Colours = std::array<QRgb, 256>;
+
+Colours ColourTable(const Character& ch) {
+    Colours colours{};
+    const qsizetype n = std::min<qsizetype>(256, ch.palette.size());
+    for (qsizetype i = 0; i < 256; ++i)
+        colours[size_t(i)] = i < n ? (ch.palette[i] | 0xFF000000u) : qRgb(0, 0, 0);
+    return colours;
+}
+
 // Copies an image's opaque pixels onto the canvas at (left, top), clipped.
-void DrawImage(const Character& ch, QImage& canvas, const Image& image, int left, int top) {
+void DrawImage(const Character& ch, const Colours& colours, QImage& canvas, const Image& image,
+               int left, int top) {
     if (image.pixels.size() != qsizetype(image.width) * image.height)
         return;
     const int x0 = std::max(0, left), x1 = std::min(canvas.width(), left + int(image.width));
     const int y0 = std::max(0, top), y1 = std::min(canvas.height(), top + int(image.height));
     if (x0 >= x1 || y0 >= y1)
         return;
-    std::array<QRgb, 256> colours{};
-    for (int i = 0; i < 256; ++i)
-        colours[size_t(i)] = i < ch.palette.size() ? (ch.palette[i] | 0xFF000000u) : qRgb(0, 0, 0);
     const auto* pixels = reinterpret_cast<const uchar*>(image.pixels.constData());
     for (int y = y0; y < y1; ++y) {
         const uchar* src = pixels + qsizetype(y - top) * image.width + (x0 - left);
@@ -1120,21 +1108,32 @@ const Image* ImageAt(const Character& ch, quint32 index) {
 
 } // namespace
 
+QImage ImageToQImage(const Character& ch, const Image& image) {
+    if (image.width == 0 || image.height == 0 ||
+        image.pixels.size() != qsizetype(image.width) * image.height)
+        return {};
+    QImage out(image.width, image.height, QImage::Format_ARGB32);
+    out.fill(0);
+    DrawImage(ch, ColourTable(ch), out, image, 0, 0);
+    return out;
+}
+
 QImage ComposeFrame(const Character& ch, const Frame& frame, const MouthOverlay* overlay) {
     QImage canvas(ch.width, ch.height, QImage::Format_ARGB32);
     if (canvas.isNull())
         return canvas;
     canvas.fill(0);
+    const Colours colours = ColourTable(ch);
     const bool replaceTop = overlay && overlay->replace && !frame.images.empty();
     const size_t last = replaceTop ? 1 : 0;
     for (size_t i = frame.images.size(); i-- > last;) {
         const FrameImage& fi = frame.images[i];
         if (const Image* img = ImageAt(ch, fi.imageIndex))
-            DrawImage(ch, canvas, *img, fi.x, fi.y);
+            DrawImage(ch, colours, canvas, *img, fi.x, fi.y);
     }
     if (overlay)
         if (const Image* img = ImageAt(ch, overlay->imageIndex))
-            DrawImage(ch, canvas, *img, overlay->x, overlay->y);
+            DrawImage(ch, colours, canvas, *img, overlay->x, overlay->y);
     return canvas;
 }
 

@@ -467,3 +467,14 @@ TEST(AcsFile, WriterRefusesModelsTheReaderWould) {
     EXPECT_THROW(WriteAcs(ch), KaloError);
     EXPECT_THROW(MakeImage(2, 2, QByteArray(3, '\0'), 0), KaloError);
 }
+
+TEST(AcsFile, FuzzSeedsAreCharactersTheReaderAccepts) {
+    // The fuzzer's seeds were written by WriteAcs; they must stay readable.
+    const QString seeds = QStringLiteral(KALO_ACS_SEEDS "/");
+    EXPECT_EQ(ReadAcsFile(seeds + "tiny.acs").animations.size(), 1u);
+    EXPECT_EQ(ReadAcsFile(seeds + "sample_silent.acs").images.size(), 6u);
+    const Character sample = ReadAcsFile(seeds + "sample.acs");
+    EXPECT_EQ(sample.sounds.size(), 2u);
+    ExpectFramesDrawConsistently(sample);
+    EXPECT_THROW(ReadAcsFile(seeds + "compound.acs"), KaloError);
+}

@@ -108,6 +108,15 @@ public:
         return b;
     }
 
+    // The next n bytes without a copy; valid while the file's bytes are.
+    QByteArray View(qsizetype n) {
+        Need(n);
+        const QByteArray b =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(data_ + pos_), n);
+        pos_ += n;
+        return b;
+    }
+
     void Skip(qsizetype n) {
         Need(n);
         pos_ += n;
@@ -463,7 +472,7 @@ Image ReadImageBlock(Context& ctx, Span span, qsizetype index, quint8 transparen
     ctx.Spend(stored * 2);
     const quint32 pixelBytes = c.U32();
     c.Need(qsizetype(pixelBytes));
-    const QByteArray raw = c.Bytes(qsizetype(pixelBytes));
+    const QByteArray raw = c.View(qsizetype(pixelBytes));
     QByteArray bottomUp;
     if (!compressed) {
         if (raw.size() < stored)
@@ -496,7 +505,7 @@ Image ReadImageBlock(Context& ctx, Span span, qsizetype index, quint8 transparen
         c.Need(qsizetype(regionCompressed));
         ctx.Spend(qsizetype(regionSize));
         try {
-            region = Decompress(c.Bytes(qsizetype(regionCompressed)), qsizetype(regionSize));
+            region = Decompress(c.View(qsizetype(regionCompressed)), qsizetype(regionSize));
         } catch (const KaloError& e) {
             c.Fail(QStringLiteral("its region: ") + e.message());
         }

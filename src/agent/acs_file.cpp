@@ -457,6 +457,19 @@ std::vector<QRect> ReadRegion(Cursor& c, const QByteArray& data, int width, int 
     return rects;
 }
 
+// True when the rectangles are in bands from top to bottom, each band's
+// rectangles of equal height, left to right and apart.
+bool IsBanded(const std::vector<QRect>& rects) {
+    for (size_t i = 1; i < rects.size(); ++i) {
+        const QRect& a = rects[i - 1];
+        const QRect& b = rects[i];
+        const bool sameBand = b.top() == a.top() && b.bottom() == a.bottom() && b.left() > a.right();
+        if (!sameBand && b.top() <= a.bottom())
+            return false;
+    }
+    return true;
+}
+
 Image ReadImageBlock(Context& ctx, Span span, qsizetype index, quint8 transparentIndex) {
     Cursor c(ctx, span, QStringLiteral("image %1").arg(index));
     Image img;
@@ -510,10 +523,12 @@ Image ReadImageBlock(Context& ctx, Span span, qsizetype index, quint8 transparen
             c.Fail(QStringLiteral("its region: ") + e.message());
         }
     }
-    if (region.isEmpty())
-        img.region = RegionFromPixels(img.pixels, img.width, img.height, transparentIndex);
-    else
+    if (!region.isEmpty())
         img.region = ReadRegion(c, region, img.width, img.height);
+    // The drawing code hands the rectangles to QRegion as they are, which
+    // needs them banded; a region that is not gets rebuilt from the pixels.
+    if (region.isEmpty() || !IsBanded(img.region))
+        img.region = RegionFromPixels(img.pixels, img.width, img.height, transparentIndex);
     return img;
 }
 

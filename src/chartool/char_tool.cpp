@@ -16,7 +16,7 @@ QString CharUsage() {
         "      then every animation and every state by name.\n"
         "  kalotalk-char frame FILE ANIMATION INDEX OUT.png\n"
         "      Writes frame INDEX (from 0) of the animation (any letter case) as a PNG\n"
-        "      picture at the character's frame size, transparent where the character is.\n");
+        "      picture at the character's frame size, transparent around the character.\n");
 }
 
 std::optional<CharCommand> ParseCharCommand(const QStringList& arguments) {

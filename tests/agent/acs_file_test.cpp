@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <array>
+
 using namespace kalo::acs;
 using kalo::KaloError;
 using namespace kalo::test;
@@ -477,4 +479,75 @@ TEST(AcsFile, FuzzSeedsAreCharactersTheReaderAccepts) {
     EXPECT_EQ(sample.sounds.size(), 2u);
     ExpectFramesDrawConsistently(sample);
     EXPECT_THROW(ReadAcsFile(seeds + "compound.acs"), KaloError);
+}
+
+namespace {
+
+// An image block written by hand: 6 x 2 red pixels and the given region
+// rectangles (left, top, right, bottom), the region stored raw or compressed.
+QByteArray HandImageBlock(const std::vector<std::array<qint32, 4>>& rects, bool compressRegion) {
+    QByteArray region;
+    auto i32 = [&](qint32 v) {
+        for (int i = 0; i < 4; ++i)
+            region += char(quint8(quint32(v) >> (8 * i)));
+    };
+    i32(32);
+    i32(1);
+    i32(qint32(rects.size()));
+    i32(0);
+    for (int i = 0; i < 4; ++i)
+        i32(0);
+    for (const auto& r : rects)
+        for (qint32 v : r)
+            i32(v);
+    const QByteArray pixels = Compress(QByteArray(8 * 2, char(kRed)), 8);
+    QByteArray b;
+    auto u32 = [&](quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            b += char(quint8(v >> (8 * i)));
+    };
+    b += char(1);
+    b += QByteArray::fromHex("06000200");
+    b += char(1);
+    u32(quint32(pixels.size()));
+    b += pixels;
+    const QByteArray stored = compressRegion ? Compress(region) : region;
+    u32(compressRegion ? quint32(stored.size()) : 0);
+    u32(quint32(region.size()));
+    return b + stored;
+}
+
+// The sample with image 1 replaced by a block appended to the file.
+Character WithImageOne(const QByteArray& block) {
+    QByteArray b = SampleBytes();
+    const quint32 imageListAt = U32At(b, 20);
+    PutU32(b, imageListAt + 4 + 12, quint32(b.size()));
+    PutU32(b, imageListAt + 4 + 12 + 4, quint32(block.size()));
+    return ParseAcs(b + block, QStringLiteral("hand.acs"));
+}
+
+} // namespace
+
+TEST(AcsFile, StoredRegionsAreReadClippedAndRebuiltWhenNotBanded) {
+    // Raw and compressed regions are read as stored, rectangles clipped to the image.
+    EXPECT_EQ(WithImageOne(HandImageBlock({{0, 0, 3, 1}, {1, 1, 9, 5}}, false)).images[1].region,
+              (std::vector<QRect>{QRect(0, 0, 3, 1), QRect(1, 1, 5, 1)}));
+    EXPECT_EQ(WithImageOne(HandImageBlock({{0, 0, 6, 2}}, true)).images[1].region,
+              (std::vector<QRect>{QRect(0, 0, 6, 2)}));
+    // Out of order or overlapping: rebuilt from the pixels.
+    const std::vector<QRect> whole{QRect(0, 0, 6, 2)};
+    EXPECT_EQ(WithImageOne(HandImageBlock({{0, 1, 6, 2}, {0, 0, 6, 1}}, true)).images[1].region,
+              whole);
+    EXPECT_EQ(WithImageOne(HandImageBlock({{0, 0, 4, 2}, {2, 0, 6, 2}}, false)).images[1].region,
+              whole);
+    // A rectangle count beyond the bytes is refused.
+    QByteArray block = HandImageBlock({{0, 0, 6, 2}}, false);
+    PutU32(block, block.size() - 48 + 8, 1000); // the region's rectangle count
+    try {
+        WithImageOne(block);
+        ADD_FAILURE();
+    } catch (const KaloError& e) {
+        EXPECT_TRUE(e.message().contains("image 1: its region claims 1000 rectangles"))
+            << e.message().toStdString();
+    }
 }

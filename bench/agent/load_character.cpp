@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     std::printf("Character load: best %.1f ms, median %.1f ms (target under 200 ms)\n",
                 double(times.front()) / 1e6, double(times[times.size() / 2]) / 1e6);
     std::printf("Character frames: %zu drawn with their regions in %.1f ms (%.3f ms each)\n",
-                frames, double(drawAll) / 1e6, double(drawAll) / 1e6 / double(std::max<size_t>(1, frames)));
+                frames, double(drawAll) / 1e6,
+                double(drawAll) / 1e6 / double(std::max<size_t>(1, frames)));
     return 0;
 }

@@ -28,7 +28,9 @@ constexpr qsizetype kMaxDecodedBytes = 256LL * 1024 * 1024;
 constexpr int kMaxTrayIconSide = 256;
 constexpr quint32 kRegionHeaderSize = 32;
 
-int Stride(int width) { return (width + 3) & ~3; }
+int Stride(int width) {
+    return (width + 3) & ~3;
+}
 
 // ---------------------------------------------------------------- reading
 
@@ -42,9 +44,8 @@ public:
     Context(const QByteArray& bytes, const QString& fileName) : bytes_(bytes), file_(fileName) {}
 
     [[noreturn]] void Fail(const QString& what) const {
-        throw KaloError(
-            QStringLiteral("The character file \"%1\" is damaged or incomplete: %2.")
-                .arg(file_, what));
+        throw KaloError(QStringLiteral("The character file \"%1\" is damaged or incomplete: %2.")
+                            .arg(file_, what));
     }
 
     const QByteArray& Bytes() const { return bytes_; }
@@ -324,7 +325,8 @@ void ReadCharacterInfo(Context& ctx, Span span, Character& ch) {
     ch.width = c.U16();
     ch.height = c.U16();
     if (ch.width == 0 || ch.height == 0 || ch.width > kMaxFrameSide || ch.height > kMaxFrameSide)
-        c.Fail(QStringLiteral("the frame size %1 x %2 is not possible").arg(ch.width).arg(ch.height));
+        c.Fail(
+            QStringLiteral("the frame size %1 x %2 is not possible").arg(ch.width).arg(ch.height));
     ch.transparentIndex = c.U8();
     ch.flags = c.U32();
     ch.animationSetVersion = c.U32();
@@ -463,7 +465,8 @@ bool IsBanded(const std::vector<QRect>& rects) {
     for (size_t i = 1; i < rects.size(); ++i) {
         const QRect& a = rects[i - 1];
         const QRect& b = rects[i];
-        const bool sameBand = b.top() == a.top() && b.bottom() == a.bottom() && b.left() > a.right();
+        const bool sameBand =
+            b.top() == a.top() && b.bottom() == a.bottom() && b.left() > a.right();
         if (!sameBand && b.top() <= a.bottom())
             return false;
     }
@@ -542,11 +545,14 @@ QString BadReference(const Character& ch) {
         for (size_t i = 0; i < frames; ++i) {
             const Frame& f = a.frames[i];
             auto problem = [&](const QString& what) {
-                return QStringLiteral("frame %1 of the animation \"%2\" %3").arg(i).arg(a.name, what);
+                return QStringLiteral("frame %1 of the animation \"%2\" %3")
+                    .arg(i)
+                    .arg(a.name, what);
             };
             for (const FrameImage& fi : f.images)
                 if (fi.imageIndex >= images)
-                    return problem(QStringLiteral("uses image %1 of %2").arg(fi.imageIndex).arg(images));
+                    return problem(
+                        QStringLiteral("uses image %1 of %2").arg(fi.imageIndex).arg(images));
             for (const MouthOverlay& o : f.overlays)
                 if (o.imageIndex >= images)
                     return problem(
@@ -554,10 +560,12 @@ QString BadReference(const Character& ch) {
             if (f.sound < -1 || (f.sound >= 0 && size_t(f.sound) >= sounds))
                 return problem(QStringLiteral("uses sound %1 of %2").arg(f.sound).arg(sounds));
             if (f.exitFrame < kExitEnd || (f.exitFrame >= 0 && size_t(f.exitFrame) >= frames))
-                return problem(QStringLiteral("exits to frame %1 of %2").arg(f.exitFrame).arg(frames));
+                return problem(
+                    QStringLiteral("exits to frame %1 of %2").arg(f.exitFrame).arg(frames));
             for (const Branch& b : f.branches)
                 if (b.frame >= frames)
-                    return problem(QStringLiteral("branches to frame %1 of %2").arg(b.frame).arg(frames));
+                    return problem(
+                        QStringLiteral("branches to frame %1 of %2").arg(b.frame).arg(frames));
         }
     }
     return {};
@@ -737,8 +745,7 @@ QByteArray DibHeader(int width, int height, int bits, int colours, qsizetype ima
 }
 
 void WriteTrayIcon(Writer& w, const QImage& source) {
-    if (source.isNull() || source.width() > kMaxTrayIconSide ||
-        source.height() > kMaxTrayIconSide)
+    if (source.isNull() || source.width() > kMaxTrayIconSide || source.height() > kMaxTrayIconSide)
         WriteFail(QStringLiteral("the tray icon must be between 1 x 1 and 256 x 256 pixels"));
     const QImage icon = source.convertToFormat(QImage::Format_ARGB32);
     const int width = icon.width();
@@ -787,7 +794,8 @@ void WriteTrayIcon(Writer& w, const QImage& source) {
 
 void CheckWritable(const Character& ch) {
     if (ch.width == 0 || ch.height == 0 || ch.width > kMaxFrameSide || ch.height > kMaxFrameSide)
-        WriteFail(QStringLiteral("the frame size %1 x %2 is not possible").arg(ch.width).arg(ch.height));
+        WriteFail(
+            QStringLiteral("the frame size %1 x %2 is not possible").arg(ch.width).arg(ch.height));
     if (ch.palette.size() > 256)
         WriteFail(QStringLiteral("the palette has %1 colours").arg(ch.palette.size()));
     const auto tooMany = [](size_t n, size_t max) { return n > max; };

@@ -129,8 +129,8 @@ TEST(AcsCompression, DecodesHandWrittenStreamsWithEveryField) {
     Bits b;
     for (char c : base)
         b.Literal(quint8(c));
-    b.Ref(1, 0, 1, 1);         // distance 65, length 1 + 2 + 1 = 4
-    b.Ref(2, 0, 1, 0);         // distance 577, length 3
+    b.Ref(1, 0, 1, 1); // distance 65, length 1 + 2 + 1 = 4
+    b.Ref(2, 0, 1, 0); // distance 577, length 3
     s = b.End().Done();
     QByteArray expected = base;
     for (int i = 0; i < 4; ++i)
@@ -163,10 +163,11 @@ TEST(AcsCompression, RejectsBadStreams) {
     EXPECT_TRUE(message("\x01" + good.mid(1), 17).contains("zero byte"));
     // A back-reference before anything was written.
     EXPECT_TRUE(message(Bits().Ref(0, 0, 0, 0).End().Done(), 2).contains("before its start"));
-    EXPECT_TRUE(message(Bits().Literal('a').Ref(0, 1, 0, 0).End().Done(), 3)
-                    .contains("before its start"));
+    EXPECT_TRUE(
+        message(Bits().Literal('a').Ref(0, 1, 0, 0).End().Done(), 3).contains("before its start"));
     // No end code.
-    EXPECT_TRUE(message(Bits().Literal('a').Literal('b').Done().chopped(3), 2).contains("end code"));
+    EXPECT_TRUE(
+        message(Bits().Literal('a').Literal('b').Done().chopped(3), 2).contains("end code"));
     // Wrong sizes: shorter and longer than the stream makes.
     EXPECT_TRUE(message(good, 18).contains("shorter"));
     EXPECT_TRUE(message(good, 16).contains("longer"));

@@ -241,9 +241,9 @@ TEST(AcsFile, LooksUpNamesWithoutRegardToCase) {
               QStringList({QStringLiteral("RestPose"), QStringLiteral("Wave")}));
     EXPECT_TRUE(ch.StateAnimations(u"Moving").isEmpty());
     EXPECT_EQ(ch.FindLocalized(0x407)->name, QStringLiteral("Muster"));
-    EXPECT_EQ(ch.FindLocalized(9)->name, QStringLiteral("Sample"));      // primary language
-    EXPECT_EQ(ch.FindLocalized(0x807)->name, QStringLiteral("Muster"));  // Swiss German
-    EXPECT_EQ(ch.FindLocalized(0x411)->name, QStringLiteral("Sample"));  // none: the first
+    EXPECT_EQ(ch.FindLocalized(9)->name, QStringLiteral("Sample"));     // primary language
+    EXPECT_EQ(ch.FindLocalized(0x807)->name, QStringLiteral("Muster")); // Swiss German
+    EXPECT_EQ(ch.FindLocalized(0x411)->name, QStringLiteral("Sample")); // none: the first
     EXPECT_EQ(Character().FindLocalized(9), nullptr);
 }
 
@@ -268,7 +268,8 @@ TEST(AcsFile, RefusesDamagedStructuresWithAClearReason) {
 
     b = good;
     PutU32(b, animListAt, 0xFFFFFFFFu); // an absurd count allocates nothing
-    EXPECT_TRUE(ParseError(b).contains("claims 4294967295 animations")) << ParseError(b).toStdString();
+    EXPECT_TRUE(ParseError(b).contains("claims 4294967295 animations"))
+        << ParseError(b).toStdString();
 
     b = good;
     PutU32(b, animListAt + 4, 0x7FFFFFFF); // a name longer than the list
@@ -356,7 +357,8 @@ TEST(AcsFile, ReadAcsFileNamesMissingAndOversizedFiles) {
         ReadAcsFile(dir.file(QStringLiteral("none.acs")));
         ADD_FAILURE();
     } catch (const KaloError& e) {
-        EXPECT_TRUE(e.message().contains("none.acs\" cannot be opened")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("none.acs\" cannot be opened"))
+            << e.message().toStdString();
     }
     QFile big(dir.file(QStringLiteral("big.acs")));
     ASSERT_TRUE(big.open(QIODevice::WriteOnly));
@@ -419,12 +421,12 @@ TEST(AcsFile, FramesStackFirstListedOnTop) {
     const Character& ch = Sample();
     const Frame& f = ch.FindAnimation(u"Show")->frames[0];
     QImage p = ComposeFrame(ch, f);
-    EXPECT_EQ(p.pixel(7, 5), 0xFFFF0000u);    // eyelid over the body
-    EXPECT_EQ(p.pixel(6, 4), 0xFFFF00FFu);    // the body's twin pixel
-    EXPECT_EQ(p.pixel(10, 9), 0xFF00FF00u);   // body
-    EXPECT_EQ(qAlpha(p.pixel(15, 11)), 0);    // the hole in the body
-    EXPECT_EQ(qAlpha(p.pixel(0, 0)), 0);      // outside every image
-    EXPECT_EQ(qAlpha(p.pixel(25, 19)), 0);    // the body's transparent corner
+    EXPECT_EQ(p.pixel(7, 5), 0xFFFF0000u);  // eyelid over the body
+    EXPECT_EQ(p.pixel(6, 4), 0xFFFF00FFu);  // the body's twin pixel
+    EXPECT_EQ(p.pixel(10, 9), 0xFF00FF00u); // body
+    EXPECT_EQ(qAlpha(p.pixel(15, 11)), 0);  // the hole in the body
+    EXPECT_EQ(qAlpha(p.pixel(0, 0)), 0);    // outside every image
+    EXPECT_EQ(qAlpha(p.pixel(25, 19)), 0);  // the body's transparent corner
 
     Frame reversed = f;
     std::swap(reversed.images[0], reversed.images[1]);

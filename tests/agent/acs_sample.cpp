@@ -35,7 +35,9 @@ struct MemoryFile {
     sf_count_t pos = 0;
 };
 
-sf_count_t Length(void* u) { return static_cast<MemoryFile*>(u)->bytes.size(); }
+sf_count_t Length(void* u) {
+    return static_cast<MemoryFile*>(u)->bytes.size();
+}
 sf_count_t Seek(sf_count_t offset, int whence, void* u) {
     auto* f = static_cast<MemoryFile*>(u);
     const sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? f->pos : f->bytes.size();
@@ -44,7 +46,8 @@ sf_count_t Seek(sf_count_t offset, int whence, void* u) {
 }
 sf_count_t Read(void* ptr, sf_count_t count, void* u) {
     auto* f = static_cast<MemoryFile*>(u);
-    const sf_count_t n = std::max<sf_count_t>(0, std::min<sf_count_t>(count, f->bytes.size() - f->pos));
+    const sf_count_t n =
+        std::max<sf_count_t>(0, std::min<sf_count_t>(count, f->bytes.size() - f->pos));
     std::memcpy(ptr, f->bytes.constData() + f->pos, size_t(n));
     f->pos += n;
     return n;
@@ -57,7 +60,9 @@ sf_count_t Write(const void* ptr, sf_count_t count, void* u) {
     f->pos += count;
     return count;
 }
-sf_count_t Tell(void* u) { return static_cast<MemoryFile*>(u)->pos; }
+sf_count_t Tell(void* u) {
+    return static_cast<MemoryFile*>(u)->pos;
+}
 
 } // namespace
 
@@ -173,13 +178,15 @@ Character SampleCharacter(bool withSounds) {
     empty.name = QStringLiteral("Empty");
     ch.animations.push_back(empty);
 
-    ch.states = {{QStringLiteral("SHOWING"), {QStringLiteral("Show")}},
-                 {QStringLiteral("IDLINGLEVEL1"), {QStringLiteral("RestPose"), QStringLiteral("Wave")}},
-                 {QStringLiteral("HIDING"), {QStringLiteral("Hide")}},
-                 {QStringLiteral("SPEAKING"), {}}};
+    ch.states = {
+        {QStringLiteral("SHOWING"), {QStringLiteral("Show")}},
+        {QStringLiteral("IDLINGLEVEL1"), {QStringLiteral("RestPose"), QStringLiteral("Wave")}},
+        {QStringLiteral("HIDING"), {QStringLiteral("Hide")}},
+        {QStringLiteral("SPEAKING"), {}}};
 
     Voice voice;
-    voice.ttsEngine = QUuid(0xCA141FD0, 0xAC7F, 0x11D1, 0x97, 0xA3, 0x00, 0x60, 0x08, 0x27, 0x3D, 0x01);
+    voice.ttsEngine =
+        QUuid(0xCA141FD0, 0xAC7F, 0x11D1, 0x97, 0xA3, 0x00, 0x60, 0x08, 0x27, 0x3D, 0x01);
     voice.ttsMode = QUuid(0x0A12E1B0, 0x0001, 0x0002, 9, 8, 7, 6, 5, 4, 3, 2);
     voice.speed = 150;
     voice.pitch = 120;
@@ -214,8 +221,9 @@ Character SampleCharacter(bool withSounds) {
     tray.setPixel(15, 15, 0);
     ch.trayIcon = tray;
 
-    ch.localized = {{0x409, QStringLiteral("Sample"), QStringLiteral("A character for tests"), {}},
-                    {0x407, QStringLiteral("Muster"), QStringLiteral("Zum Testen"), QStringLiteral("x")}};
+    ch.localized = {
+        {0x409, QStringLiteral("Sample"), QStringLiteral("A character for tests"), {}},
+        {0x407, QStringLiteral("Muster"), QStringLiteral("Zum Testen"), QStringLiteral("x")}};
     return ch;
 }
 

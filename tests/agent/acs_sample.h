@@ -11,7 +11,7 @@
 namespace kalo::test {
 
 // Palette indices of the sample character.
-constexpr quint8 kKey = 0;      // the transparent index (magenta)
+constexpr quint8 kKey = 0; // the transparent index (magenta)
 constexpr quint8 kRed = 1;
 constexpr quint8 kGreen = 2;
 constexpr quint8 kBlue = 3;

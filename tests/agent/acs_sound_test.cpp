@@ -54,12 +54,14 @@ QByteArray PcmWav(int channels, int rate, const std::vector<qint16>& interleaved
 
 TEST(AcsSound, DecodesPcmExactly) {
     const std::vector<qint16> tone = Tone(11025, 2000, 440);
-    const DecodedSound d = DecodeSound(Sound{MakeWav(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 11025, tone)});
+    const DecodedSound d =
+        DecodeSound(Sound{MakeWav(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 11025, tone)});
     EXPECT_EQ(d.sampleRate, 11025);
     EXPECT_EQ(d.samples, tone);
 
     // 8-bit unsigned PCM comes out scaled to 16 bits.
-    const DecodedSound u8 = DecodeSound(Sound{MakeWav(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 8000, tone)});
+    const DecodedSound u8 =
+        DecodeSound(Sound{MakeWav(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 8000, tone)});
     EXPECT_EQ(u8.sampleRate, 8000);
     ASSERT_EQ(u8.samples.size(), tone.size());
     for (size_t i = 0; i < tone.size(); ++i)

@@ -4,14 +4,12 @@
 #include "base/kalo_error.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
 #include <array>
 #include <climits>
 #include <cstring>
-#include <map>
 
 namespace kalo::acs {
 

@@ -43,7 +43,8 @@ void WriteDocumentList(const QString& path, const QStringList& list,
                        const QHash<QString, QByteArray>* rawBytes) {
     QByteArray bytes;
     for (const QString& entry : list) {
-        const auto raw = rawBytes ? rawBytes->constFind(entry) : QHash<QString, QByteArray>::const_iterator{};
+        const auto raw =
+            rawBytes ? rawBytes->constFind(entry) : QHash<QString, QByteArray>::const_iterator{};
         bytes += rawBytes && raw != rawBytes->cend() ? *raw : entry.toUtf8();
         bytes += "\r\n";
     }

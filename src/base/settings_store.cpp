@@ -155,10 +155,12 @@ void LoadSettings() {
                 using T = std::remove_reference_t<decltype(Settings.*member)>;
                 if constexpr (std::is_same_v<T, QString>) {
                     if (value) {
-                        const QByteArrayView raw(value->data(), static_cast<qsizetype>(value->size()));
+                        const QByteArrayView raw(value->data(),
+                                                 static_cast<qsizetype>(value->size()));
                         Settings.*member = DecodeUtf8Or1252(raw);
                         if ((Settings.*member).toUtf8() != raw)
-                            g_rawStrings[std::string(def.section) + '\n' + def.key] = {*value, Settings.*member};
+                            g_rawStrings[std::string(def.section) + '\n' + def.key] = {
+                                *value, Settings.*member};
                     } else {
                         Settings.*member = def.stringDefault();
                     }
@@ -193,8 +195,7 @@ void SaveSettings() {
                     text = raw != g_rawStrings.end() && raw->second.second == Settings.*member
                                ? raw->second.first
                                : (Settings.*member).toStdString();
-                }
-                else if constexpr (std::is_same_v<T, bool>)
+                } else if constexpr (std::is_same_v<T, bool>)
                     text = (Settings.*member) ? "1" : "0";
                 else
                     text = std::to_string(static_cast<int>(Settings.*member));

@@ -37,7 +37,6 @@ QColor tabPageColor(QTabWidget* tabs, QWidget* page, QPoint emptySpot) {
     return image.isNull() ? tabs->palette().color(QPalette::Window) : image.pixelColor(0, 0);
 }
 
-
 TCharacterOptionsLink g_characterLink;
 
 // The cartoon interface runs: its changes reach the character at once.
@@ -155,7 +154,8 @@ QWidget* TFormOption::buildGeneralPage() {
     CheckBoxWatchClipboard->setObjectName(QStringLiteral("CheckBoxWatchClipboard"));
     CheckBoxWatchClipboard->setAutoFillBackground(true);
     CheckBoxWatchClipboard->adjustSize();
-    CheckBoxWatchClipboard->resize(CheckBoxWatchClipboard->width() + 4, CheckBoxWatchClipboard->height());
+    CheckBoxWatchClipboard->resize(CheckBoxWatchClipboard->width() + 4,
+                                   CheckBoxWatchClipboard->height());
     CheckBoxWatchClipboard->move(GroupBoxClipboard->x() + 8,
                                  GroupBoxClipboard->y() - CheckBoxWatchClipboard->height() / 2);
     CheckBoxWatchClipboard->raise();

@@ -165,8 +165,9 @@ TEST(SettingsStore, UnreadableFileIsReportedAndLeavesTheDefaults) {
 TEST(SettingsStore, StringsThatAreNotUtf8AreWindows1252AndGoBackByteForByte) {
     ScratchAppFolder app;
     // "Zoë" and "Café" in Windows-1252, a folder with "é" in UTF-8.
-    app.write("kalo.dll", "[Char]\r\nChar1=Zo\xEB\r\nVoiceType=Normal\r\n[MainWnd]\r\nSkin=Caf\xE9 \x80\r\n"
-                          "[Converter]\r\nDefTxtPath=/d\xC3\xA9j\xC3\xA0/\r\nDefWavPath=/w\xE9/\r\n");
+    app.write("kalo.dll",
+              "[Char]\r\nChar1=Zo\xEB\r\nVoiceType=Normal\r\n[MainWnd]\r\nSkin=Caf\xE9 \x80\r\n"
+              "[Converter]\r\nDefTxtPath=/d\xC3\xA9j\xC3\xA0/\r\nDefWavPath=/w\xE9/\r\n");
     LoadSettings();
     EXPECT_EQ(Settings.Char1, QStringLiteral("Zo\u00EB"));
     EXPECT_EQ(Settings.Skin, QStringLiteral("Caf\u00E9 \u20AC"));

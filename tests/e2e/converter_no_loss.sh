@@ -62,8 +62,12 @@ xdotool key F3
 sleep 0.3
 xdotool key F2
 xdotool key F4
+# A click on the second tab only shows it.
 window_geometry "$WIN"
+click_at $((WX + 82)) $((WY + 145))
+sleep 0.3
 import -window root "$E2E_TMP/encoding.png"
+pgrep -f "$APP/lame" >/dev/null || fail "the tab change ended the encoding"
 for _ in $(seq 150); do [ -s "$APP/mp3/song.mp3" ] && ! pgrep -f "$APP/lame" >/dev/null && break; sleep 0.1; done
 sleep 1
 [ -s "$APP/mp3/song.mp3" ] || fail "the MP3 file was not made"
@@ -72,15 +76,16 @@ sleep 1
 soxi -D "$APP/mp3/song.mp3" >/dev/null || fail "the MP3 file does not decode"
 ls "$APP/mp3" | grep -q part && fail "a partial file was left"
 
-# 4. Stop while the encoder runs: no MP3 file, the WAV file stays.
+# 4. Stop while the encoder runs: no MP3 file, the WAV file stays. The tab
+# shown now is "other".
 rm -f "$APP/mp3/song.mp3"
 xdotool key F4
 for _ in $(seq 100); do pgrep -f "$APP/lame" >/dev/null && break; sleep 0.1; done
 pgrep -f "$APP/lame" >/dev/null || fail "the encoder did not start again"
 xdotool key F6
 sleep 1
-[ ! -e "$APP/mp3/song.mp3" ] || fail "a cut-off MP3 file was left"
+[ ! -e "$APP/mp3/other.mp3" ] || fail "a cut-off MP3 file was left"
 [ -z "$(ls "$APP/mp3")" ] || fail "something was left in the MP3 folder: $(ls "$APP/mp3")"
-soxi -D "$APP/wav/song.wav" >/dev/null || fail "the WAV file was not kept"
+soxi -D "$APP/wav/other.wav" >/dev/null || fail "the WAV file was not kept"
 kill -0 "$KALO_PID" || fail "the program ended"
 echo "PASS"

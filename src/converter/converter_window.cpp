@@ -814,7 +814,14 @@ void TFormConverter::TabControl1MouseUp(QPoint pos) {
 void TFormConverter::CartoonMode() {
     if (!ConfirmDiscard())
         return;
-    ActionStopExecute();
+    // The speech stops; an MP3 file being made is finished (the window waits
+    // for the encoder as it goes), so switching loses no conversion.
+    if (EncodingPending()) {
+        FReading = false;
+        FPendingClipboard.clear();
+    } else {
+        ActionStopExecute();
+    }
     FCartoonSwitch = true;
     hide();
     FormConverter = nullptr;

@@ -1,7 +1,9 @@
 #include "converter_fixture.h"
 
-#include "speech/mspeech.h"
+#include "app/selector.h"
 #include "base/output_volume.h"
+#include "services/interface_windows.h"
+#include "speech/mspeech.h"
 
 #include <QAction>
 #include <QApplication>
@@ -549,4 +551,49 @@ TEST_F(ReadingTest, ALineBreakAtTheEndIsNotSpokenNorCounted) {
     EXPECT_EQ(converter->GaugeWordPosition->maximum(), 18 + 2 + 13 + 2);
     converter->ActionStopExecute();
     ASSERT_TRUE(waitIdle());
+}
+
+TEST_F(ReadingTest, ClipboardTextThatComesWhileEncodingIsReadAfterwards) {
+    Settings.AutoName = true;
+    Settings.ShowPrompt = false;
+    Settings.DefAction = 0; // Read Now!
+    fakeEncoder(app, "sleep 1\ncp \"$1\" \"$2\"");
+    open({doc("one.txt", "A document to encode.")});
+    QTextCursor cursor = converter->Memo1->textCursor();
+    cursor.setPosition(2);
+    cursor.setPosition(10, QTextCursor::KeepAnchor);
+    converter->Memo1->setTextCursor(cursor);
+    converter->UpdateReadSelected();
+    ASSERT_TRUE(converter->ActionTTXSelected->isEnabled());
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitFor([&] { return converter->Encoding(); }, 20000));
+    EXPECT_FALSE(converter->ActionTTXSelected->isEnabled());
+    converter->ReadClipboard("Words copied while the encoder ran.");
+    QTest::qWait(200);
+    EXPECT_EQ(starts, 1);
+    EXPECT_TRUE(converter->Encoding());
+    ASSERT_TRUE(waitFor([&] { return starts == 2; }, 20000));
+    EXPECT_TRUE(converter->FFromClipboard);
+    EXPECT_EQ(dm->MSpeech1->Text, QStringList{"Words copied while the encoder ran."});
+    EXPECT_TRUE(QFile::exists(app.file("mp3/one.mp3")));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(converter->ActionTTXSelected->isEnabled()); // as it was before
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(ReadingTest, CartoonModeDuringEncodingStillFinishesTheMp3) {
+    Settings.AutoName = true;
+    fakeEncoder(app, "sleep 1\ncp \"$1\" \"$2\"");
+    open({doc("one.txt", "A document to encode.")});
+    FormConverter = converter;
+    TJQFormSelector selector;
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitFor([&] { return converter->Encoding(); }, 20000));
+    QPointer<TFormConverter> watch(converter);
+    converter->ActionCartoon->trigger();
+    converter = nullptr;
+    ASSERT_TRUE(waitFor([&] { return watch.isNull(); }, 20000));
+    EXPECT_GT(soundSeconds(app.file("mp3/one.mp3")), 0.3);
+    EXPECT_FALSE(QFile::exists(app.file("wav/one.wav")));
+    EXPECT_TRUE(selector.isVisible());
 }

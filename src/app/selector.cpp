@@ -71,6 +71,10 @@ TJQFormSelector::TJQFormSelector(QWidget* parent) : TJQForm(parent, Qt::Window) 
     TabSheetCartoon->setObjectName(QStringLiteral("TabSheetCartoon"));
     PageControl1->addTab(TabSheetConverter, InterfaceName(ConverterInterface));
     PageControl1->addTab(TabSheetCartoon, InterfaceName(CartoonInterface));
+    TabSheetNone = new QWidget;
+    TabSheetNone->setObjectName(QStringLiteral("TabSheetNone"));
+    PageControl1->addTab(TabSheetNone, QString());
+    PageControl1->setTabVisible(2, false);
 
     Bevel1 = new QFrame(PanelJQClient);
     Bevel1->setFrameShape(QFrame::HLine);
@@ -125,9 +129,9 @@ void TJQFormSelector::FormShow() {
     {
         // Turning the page by program is no choice of the user's.
         const QSignalBlocker block(PageControl1);
-        // The tab control always shows a page: a stored value outside the
-        // two shows the cartoon page, which is what Launch opens for it.
-        const int page = Settings.ActiveUI == 0 ? 0 : 1;
+        // A stored value outside the two opens no page (the empty one
+        // without a tab); Launch still opens the cartoon interface for it.
+        const int page = Settings.ActiveUI == 0 || Settings.ActiveUI == 1 ? Settings.ActiveUI : 2;
         PageControl1->setCurrentIndex(page);
     }
     CheckBoxSelector->setChecked(Settings.ShowSelector);

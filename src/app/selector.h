@@ -32,6 +32,9 @@ public:
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheetConverter = nullptr;
     QWidget* TabSheetCartoon = nullptr;
+    // An empty page without a tab: open when ActiveUI names neither
+    // interface, so no page is open.
+    QWidget* TabSheetNone = nullptr;
     TJQImage* Image1 = nullptr; // the cartoon interface
     TJQImage* Image2 = nullptr; // the converter
     QLabel* Label1 = nullptr;

@@ -1,13 +1,14 @@
 #include "base/document_list.h"
 
 #include "base/settings_store.h"
+#include "base/text_file.h"
 
 #include <QFile>
 #include <QSaveFile>
 
 namespace kalo {
 
-QStringList ReadDocumentList(const QString& path) {
+QStringList ReadDocumentList(const QString& path, QHash<QString, QByteArray>* rawBytes) {
     QStringList list;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -20,7 +21,10 @@ QStringList ReadDocumentList(const QString& path) {
         qsizetype end = pos;
         while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
             ++end;
-        list.append(QString::fromUtf8(bytes.constData() + pos, end - pos));
+        const QByteArrayView raw(bytes.constData() + pos, end - pos);
+        list.append(DecodeUtf8Or1252(raw));
+        if (rawBytes && list.last().toUtf8() != raw)
+            rawBytes->insert(list.last(), raw.toByteArray());
         pos = end;
         if (pos < bytes.size()) {
             const bool crlf = bytes[pos] == '\r' && pos + 1 < bytes.size() && bytes[pos + 1] == '\n';
@@ -35,10 +39,13 @@ void AddDefaultDocumentIfEmpty(QStringList& list, const QString& defTxtPath) {
         list.append(defTxtPath + QStringLiteral("untitled.txt"));
 }
 
-void WriteDocumentList(const QString& path, const QStringList& list) {
+void WriteDocumentList(const QString& path, const QStringList& list,
+                       const QHash<QString, QByteArray>* rawBytes) {
     QByteArray bytes;
     for (const QString& entry : list) {
-        bytes += entry.toUtf8();
+        const auto raw =
+            rawBytes ? rawBytes->constFind(entry) : QHash<QString, QByteArray>::const_iterator{};
+        bytes += rawBytes && raw != rawBytes->cend() ? *raw : entry.toUtf8();
         bytes += "\r\n";
     }
     QSaveFile file(path);

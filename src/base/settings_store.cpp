@@ -1,6 +1,7 @@
 #include "base/settings_store.h"
 
 #include "base/ini_image.h"
+#include "base/text_file.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QSaveFile>
 #include <QScreen>
 
+#include <map>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -20,6 +22,9 @@ QString AppPath;
 namespace {
 
 ScreenSizeProvider g_screenSize;
+// String values that were not valid UTF-8, by key: the bytes read and the
+// text they were read as. Written back as those bytes while unchanged.
+std::map<std::string, std::pair<std::string, QString>> g_rawStrings;
 QString g_appPathOverride;
 
 using Field = std::variant<bool TSettings::*, int TSettings::*, short TSettings::*,
@@ -141,6 +146,7 @@ void LoadSettings() {
 
     QString error;
     const IniImage image = readImage(&error);
+    g_rawStrings.clear();
     for (const KeyDef& def : keyTable()) {
         const std::optional<std::string> raw = image.value(def.section, def.key);
         const std::string* value = raw ? &*raw : nullptr;
@@ -148,9 +154,16 @@ void LoadSettings() {
             [&](auto member) {
                 using T = std::remove_reference_t<decltype(Settings.*member)>;
                 if constexpr (std::is_same_v<T, QString>) {
-                    Settings.*member = value ? QString::fromUtf8(value->data(),
-                                                                 static_cast<qsizetype>(value->size()))
-                                             : def.stringDefault();
+                    if (value) {
+                        const QByteArrayView raw(value->data(),
+                                                 static_cast<qsizetype>(value->size()));
+                        Settings.*member = DecodeUtf8Or1252(raw);
+                        if ((Settings.*member).toUtf8() != raw)
+                            g_rawStrings[std::string(def.section) + '\n' + def.key] = {
+                                *value, Settings.*member};
+                    } else {
+                        Settings.*member = def.stringDefault();
+                    }
                 } else {
                     const int fallback = def.intDefault(PrimaryScreenSize());
                     const int read = ReadIniInt(value, fallback);
@@ -177,9 +190,12 @@ void SaveSettings() {
         std::visit(
             [&](auto member) {
                 using T = std::remove_reference_t<decltype(Settings.*member)>;
-                if constexpr (std::is_same_v<T, QString>)
-                    text = (Settings.*member).toStdString();
-                else if constexpr (std::is_same_v<T, bool>)
+                if constexpr (std::is_same_v<T, QString>) {
+                    const auto raw = g_rawStrings.find(std::string(def.section) + '\n' + def.key);
+                    text = raw != g_rawStrings.end() && raw->second.second == Settings.*member
+                               ? raw->second.first
+                               : (Settings.*member).toStdString();
+                } else if constexpr (std::is_same_v<T, bool>)
                     text = (Settings.*member) ? "1" : "0";
                 else
                     text = std::to_string(static_cast<int>(Settings.*member));

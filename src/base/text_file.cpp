@@ -164,6 +164,12 @@ DecodedText DecodeText(const QByteArray& bytes) {
     return result;
 }
 
+QString DecodeUtf8Or1252(QByteArrayView bytes) {
+    if (auto text = tryUtf8(bytes))
+        return std::move(*text);
+    return decode1252(bytes);
+}
+
 QByteArray EncodeText(const QString& text, TextFormat& format) {
     const QString lines = withLineBreaks(text, format.lineBreak);
     switch (format.encoding) {

@@ -38,6 +38,10 @@ DecodedText DecodeText(const QByteArray& bytes);
 // rather than losing the character.
 QByteArray EncodeText(const QString& text, TextFormat& format);
 
+// A short text of the program's own files (a settings value, a document
+// list entry): UTF-8 when the bytes are valid UTF-8, else Windows-1252.
+QString DecodeUtf8Or1252(QByteArrayView bytes);
+
 // "\r\n" and a lone "\r" become "\n" (in one pass: fast on large texts).
 QString NormaliseLineBreaks(QString text);
 

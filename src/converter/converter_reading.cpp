@@ -27,6 +27,9 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace kalo {
 
@@ -50,6 +53,13 @@ EnginePicture enginePictureFor(const QString& name) {
         return EnginePicture::RoboSoft;
     return EnginePicture::Other;
 }
+
+// The WAV file of a file run cannot be created: reported as it is, never
+// answered by converting some other text.
+class WavFileError : public KaloError {
+public:
+    using KaloError::KaloError;
+};
 
 } // namespace
 
@@ -131,6 +141,13 @@ bool TFormConverter::ReadText(const QString& text) {
     if (!s)
         throw KaloError(QStringLiteral("Speech Engine not initialized"));
 
+    if (EncodingPending()) {
+        // The encoder is reading a WAV file that a new run could overwrite,
+        // and deletes its WAV file when it is done: nothing starts meanwhile.
+        throw KaloError(QStringLiteral(
+            "An MP3 file is still being made. Wait until it is done, or press Stop to cancel it."));
+    }
+
     if (s->Paused()) {
         // Pressing Read while paused goes on with the paused run, on its tab.
         if (FPausedTab >= 0 && FPausedTab < TabControl1->count() && FPausedTab != selectedTab())
@@ -162,7 +179,7 @@ bool TFormConverter::ReadText(const QString& text) {
     // Where each line starts, in the text the engine gets (lines ended by CR
     // LF) and in the editor (lines ended by "\n"), to turn the engine's word
     // positions into editor positions.
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QStringList lines = SpokenLines(text);
     FSpokenLineStarts.clear();
     FEditorLineStarts.clear();
     int spoken = 0, editor = 0;
@@ -177,10 +194,11 @@ bool TFormConverter::ReadText(const QString& text) {
     if (!taken && s->Output == soFile) {
         // Nothing was written and nothing will start: say why instead of
         // leaving the user waiting.
-        throw KaloError(QStringLiteral("Cannot create file %1").arg(s->Filename));
+        throw WavFileError(QStringLiteral("Cannot create file %1").arg(s->Filename));
     }
     FStarting = taken;
     FRunError.clear();
+    FRunPath = selectedTab() >= 0 ? dmMain->FileList.value(selectedTab()) : QString();
     // The run keeps the mode it started in, whatever mode a later Read
     // (which may only resume it) applies.
     FRunMode = Settings.ConvertMode;
@@ -210,6 +228,10 @@ void TFormConverter::readPartial(int start, const QString& text) {
             FPartial = true;
             FPartialStart = start;
         }
+    } catch (const WavFileError& e) {
+        // Converting the whole document instead would write a file the user
+        // did not ask for.
+        ShowErrorBox(e.message());
     } catch (const KaloError&) {
         // The whole text is tried once more; its error is the one reported.
         reportErrors([this] { ReadText(EditorText()); });
@@ -228,7 +250,11 @@ void TFormConverter::ActionTTXSelectedExecute() {
 }
 
 void TFormConverter::UpdateReadSelected() {
-    ActionTTXSelected->setEnabled(Memo1->textCursor().hasSelection());
+    const bool selection = Memo1->textCursor().hasSelection();
+    if (FSelectedHeld)
+        FSelectedWasEnabled = selection; // taken up when the encoder is done
+    else
+        ActionTTXSelected->setEnabled(selection);
 }
 
 void TFormConverter::ActionPauseExecute() {
@@ -243,6 +269,7 @@ void TFormConverter::ActionPauseExecute() {
 void TFormConverter::ActionStopExecute() {
     FReading = false;
     FStarting = false;
+    FPendingClipboard.clear();
     if (Encoding()) {
         FEncodingCancelled = true;
         FMp3Jobs = FMp3Jobs.mid(0, 1);
@@ -273,9 +300,8 @@ void TFormConverter::restartReading() {
 }
 
 void TFormConverter::SpeechStart() {
-    ActionTTS->setEnabled(false);
-    ActionTTW->setEnabled(false);
-    ActionTTM->setEnabled(false);
+    FRunning = true;
+    UpdateReadActions();
     ActionPause->setEnabled(true);
     ActionStop->setEnabled(true);
     ComboBoxExEngines->setEnabled(false);
@@ -291,7 +317,6 @@ void TFormConverter::SpeechStart() {
     if (!FFromClipboard)
         Memo1->setFocus();
     FReading = true;
-    FRunning = true;
     FStarting = false;
     SetStatus(s && s->Output == soGeneral ? QStringLiteral(" Reading...")
                                           : QStringLiteral(" Converting into WAV file..."));
@@ -299,7 +324,7 @@ void TFormConverter::SpeechStart() {
 
 int TFormConverter::HighlightOffset() const {
     const TMSpeech* s = speech();
-    if (!s || FFromClipboard || FSpokenLineStarts.isEmpty())
+    if (!s || FFromClipboard || FSpokenLineStarts.isEmpty() || FShownPath != FRunPath)
         return -1;
     const int spoken = s->WordPosition();
     auto it = std::upper_bound(FSpokenLineStarts.begin(), FSpokenLineStarts.end(), spoken);
@@ -329,19 +354,21 @@ void TFormConverter::SpeechStop() {
     FRunning = false;
     FStarting = false;
     SetStatus(QStringLiteral(" Done"));
-    ActionTTS->setEnabled(true);
-    ActionTTW->setEnabled(true);
-    ActionTTM->setEnabled(true);
+    UpdateReadActions();
     ActionPause->setEnabled(false);
     ActionStop->setEnabled(Encoding());
     TMSpeech* s = speech();
-    if (s && s->Paused())
+    if (s && s->Paused()) {
+        // A pause that came as the text ended: the end's own notifications
+        // follow at once; look again once they are in.
+        QTimer::singleShot(0, this, &TFormConverter::checkPausedRunEnded);
         return;
+    }
     setReadButtonDropDown(true);
     ComboBoxExEngines->setEnabled(true);
     GaugeWordPosition->setValue(0);
     TimerWordPosition->stop();
-    if (!FFromClipboard) {
+    if (!FFromClipboard && FShownPath == FRunPath) {
         QTextCursor cursor = Memo1->textCursor();
         cursor.clearSelection();
         Memo1->setTextCursor(cursor);
@@ -370,19 +397,57 @@ void TFormConverter::SpeechStop() {
         return;
     }
     if (next) {
-        changeTab(selectedTab() + 1);
+        goOnWithNext();
         return;
     }
     FReading = false;
 }
 
+void TFormConverter::goOnWithNext() {
+    // The tab after the document just read; the user may have looked at
+    // another one meanwhile.
+    const int next = runTab() + 1;
+    if (next <= 0 || next >= TabControl1->count() || !changeTab(next)) {
+        // Refused at the save question, or nothing left: the run is over,
+        // and no later tab change may start one.
+        FReading = false;
+        return;
+    }
+    if (!FStarting && !FRunning)
+        FReading = false; // the next document could not be started
+}
+
+int TFormConverter::runTab() const {
+    if (!FRunPath.isEmpty() && selectedTab() >= 0 &&
+        dmMain->FileList.value(selectedTab()) == FRunPath)
+        return selectedTab();
+    const qsizetype at = FRunPath.isEmpty() ? -1 : dmMain->FileList.indexOf(FRunPath);
+    return at >= 0 ? static_cast<int>(at) : selectedTab();
+}
+
+void TFormConverter::checkPausedRunEnded() {
+    TMSpeech* s = speech();
+    if (!s || !s->Paused() || s->TextPending() || FRunning)
+        return;
+    // The text was over when Pause took effect: nothing is left to resume,
+    // so the run ends here (its MP3 step included). The user asked it to
+    // hold, so no next document follows.
+    reportErrors([s] { s->Stop(); });
+    FReading = false;
+    SpeechStop();
+}
+
 bool TFormConverter::continuesWithNext() const {
-    const int selected = selectedTab();
-    return FReading && Settings.AutoNext && !FPartial && !FFromClipboard && selected >= 0 &&
-           selected < TabControl1->count() - 1;
+    const int at = runTab();
+    return FReading && Settings.AutoNext && !FPartial && !FFromClipboard && at >= 0 &&
+           at < TabControl1->count() - 1;
 }
 
 void TFormConverter::startMp3Step(const QString& wavPath, bool thenNext) {
+    // From here until the encoder is done no run may start: the encoder
+    // reads this WAV file and deletes it at its end.
+    FMp3Asking = true;
+    UpdateReadActions();
     SetStatus(QStringLiteral(" Converting into MP3 file..."));
     GaugeWordPosition->setRange(0, 100);
     GaugeWordPosition->setValue(0);
@@ -395,9 +460,14 @@ void TFormConverter::startMp3Step(const QString& wavPath, bool thenNext) {
         mp3Path = RunSaveDialog(dmMain->SaveDialogMp3, automatic, this);
     if (mp3Path.isEmpty())
         mp3Path = automatic;
+    FMp3Asking = false;
     FMp3Jobs.append({wavPath, mp3Path, thenNext});
     if (!Encoding())
         startNextMp3Job();
+}
+
+QString Mp3PartPath(const QString& mp3Path) {
+    return mp3Path + QStringLiteral(".part");
 }
 
 void TFormConverter::startNextMp3Job() {
@@ -405,9 +475,13 @@ void TFormConverter::startNextMp3Job() {
         return;
     const Mp3Job job = FMp3Jobs.first();
     // The encoder runs beside the window, which keeps answering; Stop
-    // cancels it and keeps the WAV file.
+    // cancels it and keeps the WAV file. It writes beside the target and the
+    // file takes the target's name only once complete, so a stopped or
+    // failed encoding leaves no cut-off MP3 file (and an older file of that
+    // name stays as it was).
     FEncodingCancelled = false;
     ActionStop->setEnabled(true);
+    UpdateReadActions();
     delete FEncoder;
     FEncoder = new Mp3Encoder(this);
     connect(FEncoder, &Mp3Encoder::progress, this, [this](int percent) {
@@ -417,7 +491,8 @@ void TFormConverter::startNextMp3Job() {
     connect(FEncoder, &Mp3Encoder::finished, this, [this](bool ok) {
         mp3JobFinished(ok, FEncoder ? FEncoder->errorString() : QString());
     });
-    if (!FEncoder->start(AppPath, job.wavPath, job.mp3Path))
+    QFile::remove(Mp3PartPath(job.mp3Path));
+    if (!FEncoder->start(AppPath, job.wavPath, Mp3PartPath(job.mp3Path)))
         mp3JobFinished(false, FEncoder->errorString());
 }
 
@@ -430,48 +505,90 @@ void TFormConverter::mp3JobFinished(bool ok, const QString& reason) {
         FEncoder->deleteLater();
         FEncoder = nullptr;
     }
-    const QFileInfo mp3(job.mp3Path);
-    const bool made = ok && mp3.exists() && mp3.size() > 0;
+    const QString part = Mp3PartPath(job.mp3Path);
+    const QFileInfo written(part);
+    bool made = ok && written.exists() && written.size() > 0;
+    QString why = reason;
+    if (made && std::rename(QFile::encodeName(part).constData(),
+                            QFile::encodeName(job.mp3Path).constData()) != 0) {
+        made = false;
+        why = QStringLiteral("The finished file could not take the name %1: %2")
+                  .arg(job.mp3Path, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    QFile::remove(part);
     if (made) {
         // Only a complete MP3 file replaces the WAV file.
         QFile::remove(job.wavPath);
     }
-    if (!FRunning) {
-        SetStatus(made                  ? QStringLiteral(" Done")
-                  : FEncodingCancelled ? QStringLiteral(" MP3 encoding cancelled")
-                                       : QStringLiteral(" MP3 encoding failed"));
-        GaugeWordPosition->setValue(made ? GaugeWordPosition->maximum() : 0);
-        GaugeWordPosition->setValue(0);
-        ActionStop->setEnabled(false);
-    }
+    if (FClosing)
+        return;
+    SetStatus(made                 ? QStringLiteral(" Done")
+              : FEncodingCancelled ? QStringLiteral(" MP3 encoding cancelled")
+                                   : QStringLiteral(" MP3 encoding failed"));
+    GaugeWordPosition->setValue(made ? GaugeWordPosition->maximum() : 0);
+    GaugeWordPosition->setValue(0);
+    ActionStop->setEnabled(!FMp3Jobs.isEmpty());
+    UpdateReadActions();
     if (!made && !FEncodingCancelled) {
-        const QString why = !reason.isEmpty() ? reason
-                            : ok              ? QStringLiteral("The encoder wrote no MP3 file.")
-                                              : QStringLiteral("The encoder failed.");
-        ShowErrorBox(QStringLiteral("The MP3 file %1 could not be made.\n\n%2\n\nThe WAV file is kept: %3")
-                         .arg(job.mp3Path, why, job.wavPath));
+        if (why.isEmpty())
+            why = ok ? QStringLiteral("The encoder wrote no MP3 file.")
+                     : QStringLiteral("The encoder failed.");
+        const QString wav =
+            QFileInfo::exists(job.wavPath)
+                ? QStringLiteral("The WAV file is kept: %1").arg(job.wavPath)
+                : QStringLiteral("The WAV file %1 is no longer there.").arg(job.wavPath);
+        ShowErrorBox(QStringLiteral("The MP3 file %1 could not be made.\n\n%2\n\n%3")
+                         .arg(job.mp3Path, why, wav));
     }
     if (!FMp3Jobs.isEmpty()) {
         startNextMp3Job();
         return;
     }
-    if (job.thenNext && FReading && !FRunning) {
-        const int selected = selectedTab();
-        if (selected >= 0 && selected < TabControl1->count() - 1) {
-            changeTab(selected + 1);
-            return;
-        }
-    }
-    if (!FRunning)
+    if (!FPendingClipboard.isEmpty()) {
+        // Clipboard text that came while the encoder ran is read now; like
+        // any clipboard reading it ends the run of documents.
+        const QString text = FPendingClipboard;
+        FPendingClipboard.clear();
         FReading = false;
+        readClipboardNow(text);
+        return;
+    }
+    if (job.thenNext && FReading) {
+        goOnWithNext();
+        return;
+    }
+    FReading = false;
 }
 
 bool TFormConverter::Encoding() const {
     return FEncoder && FEncoder->isRunning();
 }
 
+bool TFormConverter::EncodingPending() const {
+    return FMp3Asking || Encoding() || !FMp3Jobs.isEmpty();
+}
+
+void TFormConverter::UpdateReadActions() {
+    const bool encoding = EncodingPending();
+    const bool whole = !encoding && !FRunning;
+    ActionTTS->setEnabled(whole);
+    ActionTTW->setEnabled(whole);
+    ActionTTM->setEnabled(whole);
+    ActionTTXCursor->setEnabled(!encoding);
+    if (encoding) {
+        if (!FSelectedHeld) {
+            FSelectedHeld = true;
+            FSelectedWasEnabled = ActionTTXSelected->isEnabled();
+        }
+        ActionTTXSelected->setEnabled(false);
+    } else if (FSelectedHeld) {
+        FSelectedHeld = false;
+        ActionTTXSelected->setEnabled(FSelectedWasEnabled);
+    }
+}
+
 bool TFormConverter::Busy() const {
-    return FStarting || FRunning || FReading || Encoding() || !FMp3Jobs.isEmpty();
+    return FStarting || FRunning || FReading || EncodingPending() || !FPendingClipboard.isEmpty();
 }
 
 void TFormConverter::ComboBoxExEnginesChange(int index) {
@@ -508,6 +625,23 @@ void TFormConverter::writeAndShow(const QString& text) {
     SetStatus(QStringLiteral(" Saved"));
 }
 
+void TFormConverter::readClipboardNow(const QString& clip) {
+    FPartial = true;
+    FFromClipboard = true;
+    reportErrors([&] {
+        TMSpeech* s = speech();
+        if (!s)
+            throw KaloError(QStringLiteral("Speech Engine not initialized"));
+        s->Output = soGeneral;
+        s->SelectEngine(engineName());
+        s->Text = SpokenLines(clip);
+        FStarting = s->Speak();
+        FRunError.clear();
+        FRunMode = 0;
+        FRunPath.clear();
+    });
+}
+
 void TFormConverter::ReadClipboard(const QString& text) {
     if (FLoading) {
         // A large document is being shown; act on the text once it is.
@@ -521,23 +655,24 @@ void TFormConverter::ReadClipboard(const QString& text) {
     const QString clip = NormaliseLineBreaks(text);
     switch (choice) {
     case PromptReadNow:
-        FPartial = true;
-        FFromClipboard = true;
-        reportErrors([&] {
-            TMSpeech* s = speech();
-            if (!s)
-                throw KaloError(QStringLiteral("Speech Engine not initialized"));
-            s->Output = soGeneral;
-            s->SelectEngine(engineName());
-            s->Text = clip.split(QLatin1Char('\n'));
-            FStarting = s->Speak();
-            FRunError.clear();
-            FRunMode = 0;
-        });
+        if (EncodingPending()) {
+            // Read once the encoder is done; nothing starts while it runs.
+            FPendingClipboard = clip;
+            SetStatus(QStringLiteral(" Clipboard text waits for the MP3 file to be made..."));
+            break;
+        }
+        readClipboardNow(clip);
         break;
     case PromptNew: {
         if (!FileNew())
             break;
+        // The text goes into the document New made, and nowhere else.
+        if (FNewPath.isEmpty() || FShownPath != FNewPath || selectedTab() < 0 ||
+            dmMain->FileList.at(selectedTab()) != FNewPath) {
+            ShowErrorBox(QStringLiteral(
+                "The new document could not be shown, so the clipboard text was not saved."));
+            break;
+        }
         if (clip.size() < kLargeClipboardText) {
             Memo1->setPlainText(clip);
             FileSave();

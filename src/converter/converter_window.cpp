@@ -1,17 +1,18 @@
 #include "converter/converter_window.h"
 
-#include "services/data_module.h"
-#include "services/file_dialogs.h"
-#include "services/interface_windows.h"
 #include "base/settings_store.h"
 #include "converter/document_tabs.h"
 #include "converter/find_replace_dialog.h"
-#include "ui/shared_helpers.h"
+#include "services/data_module.h"
+#include "services/file_dialogs.h"
+#include "services/interface_windows.h"
 #include "services/options_dialog.h"
+#include "speech/mp3_encoder.h"
+#include "speech/mspeech.h"
 #include "ui/about_box.h"
+#include "ui/shared_helpers.h"
 #include "ui/ui_pictures.h"
 #include "ui/window_placement.h"
-#include "speech/mspeech.h"
 
 #include <QAction>
 
@@ -105,6 +106,11 @@ TFormConverter::~TFormConverter() {
     Settings.ConverterTop = r.y();
     Settings.EngineIndex = ComboBoxExEngines->currentIndex();
     Settings.Vol = TrackBarVol->value();
+    // An MP3 file being made is finished first, as it would be if the
+    // program waited for the encoder: the user's conversion is not lost.
+    FClosing = true;
+    if (FEncoder && FEncoder->isRunning())
+        FEncoder->waitForFinished();
     // Nothing of this window may be called once it is gone.
     if (dmMain && dmMain->MSpeech1)
         dmMain->MSpeech1->disconnect(this);
@@ -341,7 +347,7 @@ void TFormConverter::createControls() {
     connect(SearchReplace1, &QAction::triggered, FindDialog, &TFindReplaceDialog::ShowReplace);
     connect(SearchFindFirst1, &QAction::triggered, this, [this] {
         if (FindDialog->EditFind->text().isEmpty())
-            FindDialog->ShowFind();
+            FindDialog->ShowFindFirst();
         else
             FindDialog->FindFirst();
     });
@@ -629,15 +635,18 @@ void TFormConverter::TabControl1Change() {
             showEmpty(path);
         }
     }
-    if (FReading && dmMain->MSpeech1 && !dmMain->MSpeech1->Paused())
+    // While an MP3 file is being made the tab change only shows the document;
+    // the encoder goes on, and the next document follows it as planned.
+    if (FReading && dmMain->MSpeech1 && !dmMain->MSpeech1->Paused() && !EncodingPending())
         restartReading();
 }
 
-void TFormConverter::changeTab(int index) {
+bool TFormConverter::changeTab(int index) {
     if (!ConfirmDiscard())
-        return;
+        return false;
     selectTab(index);
     TabControl1Change();
+    return true;
 }
 
 void TFormConverter::TabBarCurrentChanged(int index) {
@@ -681,6 +690,7 @@ bool TFormConverter::writeEditorTo(const QString& path) {
 }
 
 bool TFormConverter::FileNew() {
+    FNewPath.clear();
     if (!ConfirmDiscard())
         return false;
     const QString candidate =
@@ -692,11 +702,21 @@ bool TFormConverter::FileNew() {
         ShowErrorBox(e.message());
         return false;
     }
+    // The list may already hold this name (a listed document whose file was
+    // deleted outside the program): its tab is the new document's tab.
     AddDocument(dmMain->FileList, candidate);
     Memo1->document()->setModified(false);
     RefreshTabs();
-    selectTab(TabControl1->count() - 1);
-    TabControl1Change();
+    const qsizetype index = dmMain->FileList.indexOf(NormalisedDocumentPath(candidate));
+    if (index < 0)
+        return false;
+    selectTab(static_cast<int>(index));
+    // Shown directly, not through the tab change: a run going on keeps
+    // reading its own document.
+    QString reason;
+    if (!loadDocument(dmMain->FileList.at(index), &reason))
+        showEmpty(dmMain->FileList.at(index));
+    FNewPath = dmMain->FileList.at(index);
     return true;
 }
 
@@ -794,7 +814,14 @@ void TFormConverter::TabControl1MouseUp(QPoint pos) {
 void TFormConverter::CartoonMode() {
     if (!ConfirmDiscard())
         return;
-    ActionStopExecute();
+    // The speech stops; an MP3 file being made is finished (the window waits
+    // for the encoder as it goes), so switching loses no conversion.
+    if (EncodingPending()) {
+        FReading = false;
+        FPendingClipboard.clear();
+    } else {
+        ActionStopExecute();
+    }
     FCartoonSwitch = true;
     hide();
     FormConverter = nullptr;
@@ -825,6 +852,10 @@ bool TFormConverter::event(QEvent* event) {
 }
 
 bool TFormConverter::eventFilter(QObject* watched, QEvent* event) {
+    // The wheel over the tab bar would switch documents (and so restart a
+    // reading) as the pointer merely passes: only clicks and keys choose.
+    if (watched == TabControl1 && event->type() == QEvent::Wheel)
+        return true;
     if (watched == TabControl1 && event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton)

@@ -156,6 +156,12 @@ public:
     int HighlightOffset() const;
     // True while the MP3 encoder runs after a conversion.
     bool Encoding() const;
+    // True from the end of an MP3 run's speech until its encoding is over
+    // (the MP3 name is asked, the encoder runs or waits): no run starts then.
+    bool EncodingPending() const;
+    // Enables the read actions for the window's state: the whole-document
+    // reads while idle, nothing while an MP3 file is being made.
+    void UpdateReadActions();
     // True from the moment a text is handed over for reading until the run,
     // its encoding and any next document are over.
     bool Busy() const;
@@ -186,11 +192,19 @@ private:
     void SpeechStart();
     void SpeechStop();
     bool continuesWithNext() const;
+    // The tab of the document being read (the selected one when it is gone).
+    int runTab() const;
+    // Selects the tab after the document just read, which reads it.
+    void goOnWithNext();
+    void checkPausedRunEnded();
+    void readClipboardNow(const QString& text);
     void startMp3Step(const QString& wavPath, bool thenNext);
     void startNextMp3Job();
     void mp3JobFinished(bool ok, const QString& reason);
     void setReadButtonDropDown(bool dropDown);
-    void changeTab(int index);
+    // False when the user kept the shown document (cancelled at the save
+    // question).
+    bool changeTab(int index);
     // Writes text as the selected document and shows it from its file.
     void writeAndShow(const QString& text);
     void createActions();
@@ -216,6 +230,8 @@ private:
     void selectTab(int index);
 
     QString FShownPath;
+    // The document the last successful New created.
+    QString FNewPath;
     TextFormat FShownFormat;
     bool FShownUnreadable = false;
     int FShownTab = -1;
@@ -243,7 +259,20 @@ private:
     QList<Mp3Job> FMp3Jobs;
     class Mp3Encoder* FEncoder = nullptr;
     bool FEncodingCancelled = false;
+    bool FMp3Asking = false;
+    // The window is going: an encoding still running is waited for.
+    bool FClosing = false;
+    // The document the run reads (empty for clipboard text).
+    QString FRunPath;
+    // Clipboard text to read once the encoder is done.
+    QString FPendingClipboard;
+    // Read Selected Text is held disabled while an MP3 file is being made.
+    bool FSelectedHeld = false;
+    bool FSelectedWasEnabled = false;
 };
+
+// Where the encoder writes an MP3 file until it is complete.
+QString Mp3PartPath(const QString& mp3Path);
 
 // Registers the converter as the window Launch opens for the converter
 // interface.

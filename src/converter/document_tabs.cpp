@@ -18,10 +18,17 @@ QString NormalisedDocumentPath(const QString& path) {
 QString NextUntitledPath(const QString& defTxtPath,
                          const std::function<bool(const QString&)>& exists) {
     for (qint64 n = 1;; ++n) {
-        const QString candidate = QStringLiteral("%1untitled%2.txt").arg(defTxtPath).arg(n);
+        const QString candidate = defTxtPath + QStringLiteral("untitled%1.txt").arg(n);
         if (!exists(candidate))
             return candidate;
     }
+}
+
+QStringList SpokenLines(const QString& text) {
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
 }
 
 int SelectionAfterRebuild(int remembered, int count) {

@@ -22,6 +22,10 @@ QString NormalisedDocumentPath(const QString& path);
 QString NextUntitledPath(const QString& defTxtPath,
                          const std::function<bool(const QString&)>& exists);
 
+// The lines of a text as they are handed to the engine: split at "\n"; a
+// line break at the very end ends the last line and starts no empty one.
+QStringList SpokenLines(const QString& text);
+
 // The tab selected after the tabs were rebuilt: the same position when it
 // still exists, otherwise the first tab; -1 only when there are no tabs.
 int SelectionAfterRebuild(int remembered, int count);

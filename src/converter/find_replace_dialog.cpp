@@ -60,7 +60,14 @@ TFindReplaceDialog::TFindReplaceDialog(QPlainTextEdit* editor, QWidget* parent)
     layout->addLayout(left, 1);
     layout->addLayout(buttons);
 
-    connect(ButtonFindNext, &QPushButton::clicked, this, &TFindReplaceDialog::FindNext);
+    connect(ButtonFindNext, &QPushButton::clicked, this, [this] {
+        if (firstPending_) {
+            firstPending_ = false;
+            FindFirst();
+        } else {
+            FindNext();
+        }
+    });
     connect(ButtonReplace, &QPushButton::clicked, this, &TFindReplaceDialog::replaceOne);
     connect(ButtonReplaceAll, &QPushButton::clicked, this, &TFindReplaceDialog::replaceAll);
     connect(cancel, &QPushButton::clicked, this, &QDialog::hide);
@@ -90,10 +97,17 @@ void TFindReplaceDialog::prepare(bool replace) {
 }
 
 void TFindReplaceDialog::ShowFind() {
+    firstPending_ = false;
     prepare(false);
 }
 
+void TFindReplaceDialog::ShowFindFirst() {
+    prepare(false);
+    firstPending_ = true;
+}
+
 void TFindReplaceDialog::ShowReplace() {
+    firstPending_ = false;
     prepare(true);
 }
 
@@ -101,9 +115,11 @@ FindOptions TFindReplaceDialog::options() const {
     return {CheckBoxMatchCase->isChecked(), CheckBoxWholeWord->isChecked(), !RadioUp->isChecked()};
 }
 
-bool TFindReplaceDialog::findFrom(qsizetype from) {
+bool TFindReplaceDialog::findFrom(qsizetype from, bool forward) {
     const QString text = editor_->document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    const FindOptions opts = options();
+    FindOptions opts = options();
+    if (forward)
+        opts.down = true;
     const qsizetype at = FindText(text, EditFind->text(), from, opts);
     searched_ = true;
     emit Searched();
@@ -129,8 +145,8 @@ bool TFindReplaceDialog::FindNext() {
 bool TFindReplaceDialog::FindFirst() {
     if (EditFind->text().isEmpty())
         return false;
-    FindOptions opts = options();
-    return findFrom(opts.down ? 0 : editor_->document()->characterCount());
+    firstPending_ = false;
+    return findFrom(0, true);
 }
 
 void TFindReplaceDialog::replaceOne() {

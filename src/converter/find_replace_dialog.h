@@ -22,9 +22,13 @@ public:
     // prefilled with the editor's selection when it is on one line.
     void ShowFind();
     void ShowReplace();
+    // Find First with nothing to look for yet: the find dialog, whose first
+    // search then starts at the beginning of the text.
+    void ShowFindFirst();
 
-    // Searches from the caret (or from the start of the text); selects the
-    // match and returns true, or says it was not found and returns false.
+    // FindNext searches from the caret in the chosen direction; FindFirst
+    // takes the first match in the text, whatever the direction. Each selects
+    // the match and returns true, or says it was not found and returns false.
     bool FindNext();
     bool FindFirst();
     bool HasSearched() const { return searched_; }
@@ -46,13 +50,14 @@ signals:
 private:
     void prepare(bool replace);
     FindOptions options() const;
-    bool findFrom(qsizetype from);
+    bool findFrom(qsizetype from, bool forward = false);
     void replaceOne();
     void replaceAll();
     void notFound();
 
     QPlainTextEdit* editor_;
     bool searched_ = false;
+    bool firstPending_ = false;
 };
 
 } // namespace kalo

@@ -51,12 +51,11 @@ public:
         percent = qBound(0, percent, 100);
         const int filled = percent * 30 / 100;
         const qint64 s = clock_.elapsed() / 1000;
-        say(stderr, QStringLiteral("\r%1 %2% [%3%4] %5:%6\x1b[K")
-                        .arg(what, -8)
-                        .arg(percent, 3)
-                        .arg(QString(filled, u'#'), QString(30 - filled, u'.'))
-                        .arg(s / 60)
-                        .arg(s % 60, 2, 10, QLatin1Char('0')));
+        say(stderr,
+            QStringLiteral("\r%1 %2% [%3%4] %5:%6\x1b[K")
+                .arg(what.leftJustified(8), QStringLiteral("%1").arg(percent, 3),
+                     QString(filled, u'#'), QString(30 - filled, u'.'), QString::number(s / 60),
+                     QStringLiteral("%1").arg(s % 60, 2, 10, QLatin1Char('0'))));
         shown_ = true;
     }
     void clear() {

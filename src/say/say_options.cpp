@@ -40,10 +40,7 @@ bool readNumber(const QCommandLineParser& p, const QString& name, quint32 min, q
     const uint v = p.value(name).toUInt(&ok);
     if (!ok || v < min || v > max) {
         error = QStringLiteral("-%1 wants a whole number from %2 to %3, not \"%4\"")
-                    .arg(name)
-                    .arg(min)
-                    .arg(max)
-                    .arg(p.value(name));
+                    .arg(name, QString::number(min), QString::number(max), p.value(name));
         return false;
     }
     out = v;
@@ -146,8 +143,8 @@ int ChooseVoice(const std::vector<TTSModeInfo>& modes, const QString& query, QSt
         names << modes[size_t(hits[i])].ModeName;
     if (hits.size() > 5)
         names << QStringLiteral("...");
-    return fail(
-        QStringLiteral("\"%1\" fits %2 voices: %3").arg(q).arg(hits.size()).arg(names.join(u"; ")));
+    return fail(QStringLiteral("\"%1\" fits %2 voices: %3")
+                    .arg(q, QString::number(hits.size()), names.join(u"; ")));
 }
 
 QString DecodeInputText(const QByteArray& bytes) {

@@ -57,7 +57,7 @@ void TdmMain::DataModuleCreate() {
     } catch (const KaloError& e) {
         ShowErrorBox(e.message());
     }
-    FileList = ReadDocumentList(FileListPath());
+    FileList = ReadDocumentList(FileListPath(), &FileListBytes);
     AddDefaultDocumentIfEmpty(FileList, Settings.DefTxtPath);
     OpenDialogTxt.initialDir = Settings.DefTxtPath;
     SaveDialogTxt.initialDir = Settings.DefTxtPath;
@@ -100,7 +100,7 @@ void TdmMain::DataModuleDestroy() {
         ShowErrorBox(e.message());
     }
     try {
-        WriteDocumentList(FileListPath(), FileList);
+        WriteDocumentList(FileListPath(), FileList, &FileListBytes);
     } catch (const KaloError& e) {
         ShowErrorBox(e.message());
     }

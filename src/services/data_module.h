@@ -2,6 +2,7 @@
 // the document list and the components the windows share.
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,8 @@ public:
 
     // The document list: full paths of the documents, in tab order.
     QStringList FileList;
+    // The file's bytes of entries that were not UTF-8, written back as read.
+    QHash<QString, QByteArray> FileListBytes;
 
     TFileDialogSetup OpenDialogTxt;
     TFileDialogSetup SaveDialogTxt;

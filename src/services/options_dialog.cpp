@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,6 +28,14 @@
 namespace kalo {
 
 namespace {
+
+// The colour a tab widget shows behind a page's controls, read from the
+// widget as drawn at a spot of the page where no control lies.
+QColor tabPageColor(QTabWidget* tabs, QWidget* page, QPoint emptySpot) {
+    const QPoint at = page->mapTo(tabs, emptySpot);
+    const QImage image = tabs->grab(QRect(at, QSize(1, 1))).toImage();
+    return image.isNull() ? tabs->palette().color(QPalette::Window) : image.pixelColor(0, 0);
+}
 
 TCharacterOptionsLink g_characterLink;
 
@@ -138,13 +147,18 @@ QWidget* TFormOption::buildGeneralPage() {
     GroupBoxClipboard->setObjectName(QStringLiteral("GroupBoxClipboard"));
     GroupBoxClipboard->setGeometry(8, 26, 400, 112);
 
-    // The check box is the group's heading, where the other groups show
-    // their titles; it lies outside the group, so it stays usable while the
-    // group is disabled.
+    // The check box is the group's heading, lying on its top edge over the
+    // frame line (its background hides the line behind it). It is not inside
+    // the group, so it stays usable while the group is disabled.
     CheckBoxWatchClipboard = new QCheckBox(QStringLiteral("Watch Clipboard"), page);
     CheckBoxWatchClipboard->setObjectName(QStringLiteral("CheckBoxWatchClipboard"));
+    CheckBoxWatchClipboard->setAutoFillBackground(true);
     CheckBoxWatchClipboard->adjustSize();
-    CheckBoxWatchClipboard->move(10, 6);
+    CheckBoxWatchClipboard->resize(CheckBoxWatchClipboard->width() + 4,
+                                   CheckBoxWatchClipboard->height());
+    CheckBoxWatchClipboard->move(GroupBoxClipboard->x() + 8,
+                                 GroupBoxClipboard->y() - CheckBoxWatchClipboard->height() / 2);
+    CheckBoxWatchClipboard->raise();
 
     const QString ignoreCaption =
         QStringLiteral("Ignore Clipboard Text Less Than                  Characters");
@@ -314,6 +328,12 @@ QWidget* TFormOption::buildCartoonPage() {
 void TFormOption::FormShow() {
     TJQForm::FormShow();
     Sizeable = false;
+    // The heading's background is the page's own, so it hides the frame
+    // line behind it and nothing more.
+    QPalette heading = CheckBoxWatchClipboard->palette();
+    heading.setColor(CheckBoxWatchClipboard->backgroundRole(),
+                     tabPageColor(PageControl1, PageControl1->currentWidget(), QPoint(2, 2)));
+    CheckBoxWatchClipboard->setPalette(heading);
 
     // Each control takes its setting; a control whose state really changes
     // runs its handler, so enabled states follow the settings and folder

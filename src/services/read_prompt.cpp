@@ -80,8 +80,14 @@ void TJQFormPrompt::FormShow() {
         b->setAutoDefault(b == focused);
     }
     focused->setFocus(Qt::OtherFocusReason);
-    // A delay beyond what a timer holds waits as long as it can.
-    const qint64 ms = std::clamp<qint64>(qint64(Settings.PromptDelay) * 1000, 0, INT_MAX);
+    // A delay beyond what a timer holds waits as long as it can. A timer of
+    // no time never fires: with a delay of 0 or less the prompt waits for the
+    // user instead of closing at once.
+    if (Settings.PromptDelay <= 0) {
+        Timer1->stop();
+        return;
+    }
+    const qint64 ms = std::clamp<qint64>(qint64(Settings.PromptDelay) * 1000, 1, INT_MAX);
     Timer1->start(static_cast<int>(ms));
 }
 

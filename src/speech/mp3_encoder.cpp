@@ -115,6 +115,11 @@ void Mp3Encoder::cancel() {
     process_->kill();
 }
 
+void Mp3Encoder::waitForFinished() {
+    if (isRunning())
+        process_->waitForFinished(-1);
+}
+
 bool Mp3Encoder::isRunning() const {
     return process_ && process_->state() != QProcess::NotRunning;
 }

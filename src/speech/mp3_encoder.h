@@ -34,6 +34,9 @@ public:
     // Stops the encoder; finished(false) follows.
     void cancel();
     bool isRunning() const;
+    // Blocks until a running encoder has ended (finished is emitted before
+    // it returns).
+    void waitForFinished();
     // 0 to 100, as far as the encoder has told.
     int percent() const { return percent_; }
     QString errorString() const { return error_; }

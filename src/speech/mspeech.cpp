@@ -57,6 +57,11 @@ void TTSBufNotifySink::WordPosition(qint64, quint32 offset) {
         owner_->wordPosition_ = qint32(offset);
 }
 
+void TTSBufNotifySink::TextDataDone(qint64) {
+    if (owner_ && owner_->pendingTexts_ > 0)
+        --owner_->pendingTexts_;
+}
+
 // --- the component ----------------------------------------------------------
 
 TMSpeech::TMSpeech(QObject* owner, EnumeratorFactory enumerator) : QObject(owner) {
@@ -94,6 +99,7 @@ void TMSpeech::releaseEngine() {
         }
     }
     registrationKey_ = 0;
+    pendingTexts_ = 0;
     attributes_.reset();
     dialogs_.reset();
     central_.reset(); // stops whatever it was speaking
@@ -228,6 +234,7 @@ bool TMSpeech::SpeakString(const QString& text) {
         // central would hold the new text back for good.
         central_->AudioResume();
         central_->TextData(text, bufSink_);
+        ++pendingTexts_;
         return true;
     } catch (const std::exception&) {
         return false;
@@ -253,6 +260,7 @@ void TMSpeech::Resume() {
 
 void TMSpeech::Stop() {
     paused_ = false;
+    pendingTexts_ = 0;
     requireCentral();
     central_->AudioReset();
     // A stop while paused leaves the engine ready for the next text.

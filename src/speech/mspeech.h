@@ -78,6 +78,7 @@ class TTSBufNotifySink : public ITTSBufNotifySink {
 public:
     explicit TTSBufNotifySink(TMSpeech* owner) : owner_(owner) {}
     void WordPosition(qint64 timeMs, quint32 offset) override;
+    void TextDataDone(qint64 timeMs) override;
 
 private:
     QPointer<TMSpeech> owner_;
@@ -111,6 +112,10 @@ public:
     const QStringList& EngineNames() const { return engineNames_; }
     const TMSpeechEngineInfo& EngineInfo() const { return engineInfo_; }
     bool Paused() const { return paused_; }
+    // A text handed over has not been spoken (or written) to its end yet;
+    // false after its end and after Stop. Paused with no text pending means
+    // the pause came as the text ended: nothing is left to resume.
+    bool TextPending() const { return pendingTexts_ > 0; }
     // UTF-16 offset, in the text last given to the engine, of the word being
     // spoken.
     qint32 WordPosition() const { return wordPosition_; }
@@ -170,6 +175,7 @@ private:
     bool initialized_ = false;
     bool selected_ = false;
     bool paused_ = false;
+    int pendingTexts_ = 0;
     qint32 wordPosition_ = 0;
     QString version_;
     QString versionWritten_;

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -94,13 +95,21 @@ TEST(Selector, PageAndCheckBoxStoreTheirSettingsAtOnce) {
     selector.show();
     EXPECT_EQ(selector.PageControl1->currentIndex(), 1);
     EXPECT_TRUE(selector.CheckBoxSelector->isChecked());
-    // A stored value outside the two shows the page Launch would open, and
-    // stays as it is.
+    // A stored value outside the two opens no page, and stays as it is
+    // until the user turns to a page.
     selector.hide();
     Settings.ActiveUI = 7;
     selector.show();
-    EXPECT_EQ(selector.PageControl1->currentIndex(), 1);
+    QTest::qWait(50);
+    EXPECT_NE(selector.PageControl1->currentWidget(), selector.TabSheetConverter);
+    EXPECT_NE(selector.PageControl1->currentWidget(), selector.TabSheetCartoon);
+    EXPECT_FALSE(selector.TabSheetConverter->isVisible());
+    EXPECT_FALSE(selector.TabSheetCartoon->isVisible());
     EXPECT_EQ(Settings.ActiveUI, 7);
+    QTest::mouseClick(selector.PageControl1->tabBar(), Qt::LeftButton, {},
+                      selector.PageControl1->tabBar()->tabRect(0).center());
+    EXPECT_EQ(Settings.ActiveUI, 0);
+    EXPECT_TRUE(selector.TabSheetConverter->isVisible());
 }
 
 TEST(Selector, LaunchHidesTheSelectorAndOpensTheChosenInterface) {

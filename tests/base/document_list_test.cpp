@@ -58,3 +58,18 @@ TEST(DocumentList, GarbageAndHugeLinesDoNotBreakReading) {
     EXPECT_EQ(list.at(list.size() - 3).size(), 1 << 20);
     EXPECT_TRUE(list.last().isEmpty());
 }
+
+TEST(DocumentList, EntriesThatAreNotUtf8AreWindows1252AndGoBackByteForByte) {
+    ScratchAppFolder app;
+    app.write("filelist.dll", "/docs/r\xE9sum\xE9.txt\r\n/docs/na\xC3\xAFve.txt\r\n");
+    QHash<QString, QByteArray> raw;
+    QStringList list = ReadDocumentList(app.file("filelist.dll"), &raw);
+    EXPECT_EQ(list, QStringList({QStringLiteral("/docs/r\u00E9sum\u00E9.txt"),
+                                 QStringLiteral("/docs/na\u00EFve.txt")}));
+    list.append(QStringLiteral("/docs/\u00E9t\u00E9.txt"));
+    WriteDocumentList(app.file("filelist.dll"), list, &raw);
+    EXPECT_EQ(
+        app.read("filelist.dll"),
+        QByteArray(
+            "/docs/r\xE9sum\xE9.txt\r\n/docs/na\xC3\xAFve.txt\r\n/docs/\xC3\xA9t\xC3\xA9.txt\r\n"));
+}

@@ -161,3 +161,23 @@ TEST(SettingsStore, UnreadableFileIsReportedAndLeavesTheDefaults) {
     EXPECT_EQ(Settings.IgnoreLen, 10);
     EXPECT_EQ(Settings.Char1, "James");
 }
+
+TEST(SettingsStore, StringsThatAreNotUtf8AreWindows1252AndGoBackByteForByte) {
+    ScratchAppFolder app;
+    // "Zoë" and "Café" in Windows-1252, a folder with "é" in UTF-8.
+    app.write("kalo.dll",
+              "[Char]\r\nChar1=Zo\xEB\r\nVoiceType=Normal\r\n[MainWnd]\r\nSkin=Caf\xE9 \x80\r\n"
+              "[Converter]\r\nDefTxtPath=/d\xC3\xA9j\xC3\xA0/\r\nDefWavPath=/w\xE9/\r\n");
+    LoadSettings();
+    EXPECT_EQ(Settings.Char1, QStringLiteral("Zo\u00EB"));
+    EXPECT_EQ(Settings.Skin, QStringLiteral("Caf\u00E9 \u20AC"));
+    EXPECT_EQ(Settings.DefTxtPath, QStringLiteral("/d\u00E9j\u00E0/"));
+    EXPECT_EQ(Settings.DefWavPath, QStringLiteral("/w\u00E9/"));
+    Settings.DefWavPath = QStringLiteral("/new\u00E9/"); // changed: written as UTF-8
+    SaveSettings();
+    const QByteArray written = app.read("kalo.dll");
+    EXPECT_TRUE(written.contains("\r\nChar1=Zo\xEB\r\n"));
+    EXPECT_TRUE(written.contains("\r\nSkin=Caf\xE9 \x80\r\n"));
+    EXPECT_TRUE(written.contains("\r\nDefTxtPath=/d\xC3\xA9j\xC3\xA0/\r\n"));
+    EXPECT_TRUE(written.contains("\r\nDefWavPath=/new\xC3\xA9/\r\n"));
+}

@@ -1,19 +1,22 @@
 #include "converter_fixture.h"
 
-#include "speech/mspeech.h"
+#include "app/selector.h"
 #include "base/output_volume.h"
+#include "services/interface_windows.h"
+#include "speech/mspeech.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
+#include <QProgressBar>
 #include <QSlider>
-#include <QToolButton>
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace kalo;
 using kalo::test::ConverterTest;
@@ -328,4 +331,269 @@ TEST_F(ReadingTest, AWavFileThatCannotBeCompletedIsReportedAndGoesNoFurther) {
     EXPECT_TRUE(errors.at(0).startsWith("The WAV file " + app.file("wav/one.wav") + " could not be completed."));
     EXPECT_FALSE(QFile::exists(app.file("mp3/one.mp3")));
     EXPECT_EQ(selected(), 0); // no next document
+}
+
+namespace {
+
+// An encoder of the test's own in the application folder: a shell script
+// given the WAV path and the path to write as $1 and $2.
+void fakeEncoder(const kalo::test::ScratchAppFolder& app, const QByteArray& script) {
+    app.write("lame", "#!/bin/sh\n" + script + "\n");
+    QFile::setPermissions(app.file("lame"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+}
+
+} // namespace
+
+TEST_F(ReadingTest, NoRunStartsWhileTheEncoderRunsAndATabChangeLetsItFinish) {
+    Settings.AutoName = true;
+    Settings.AutoNext = false;
+    // Slow enough to try everything while it runs; the "MP3" is a copy.
+    fakeEncoder(app, "sleep 2\ncp \"$1\" \"$2\"");
+    open({doc("one.txt", "The first document."), doc("two.txt", "The second document.")});
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitFor([&] { return converter->Encoding(); }, 20000));
+    const QByteArray wav = app.read("wav/one.wav");
+    ASSERT_FALSE(wav.isEmpty());
+    // F2, F3, F4 and both partial reads are off; called anyway, they start nothing.
+    EXPECT_FALSE(converter->ActionTTS->isEnabled());
+    EXPECT_FALSE(converter->ActionTTW->isEnabled());
+    EXPECT_FALSE(converter->ActionTTM->isEnabled());
+    EXPECT_FALSE(converter->ActionTTXCursor->isEnabled());
+    EXPECT_FALSE(converter->ActionTTXSelected->isEnabled());
+    EXPECT_TRUE(converter->ActionStop->isEnabled());
+    converter->ActionTTWExecute();
+    converter->ActionTTXCursorExecute();
+    converter->ActionTTMExecute();
+    EXPECT_EQ(errors.size(), 3);
+    // A tab change only shows the other document.
+    converter->TabControl1->setCurrentIndex(1);
+    EXPECT_EQ(converter->EditorText(), "The second document.");
+    converter->TabControl1->setCurrentIndex(0);
+    EXPECT_TRUE(converter->Encoding());
+    QTest::qWait(300);
+    EXPECT_EQ(starts, 1);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(app.read("mp3/one.mp3"), wav);
+    EXPECT_FALSE(QFile::exists(app.file("wav/one.wav")));
+    EXPECT_EQ(converter->Status(), " Done");
+    EXPECT_TRUE(converter->ActionTTS->isEnabled());
+    EXPECT_TRUE(converter->ActionTTXCursor->isEnabled());
+    // Every message about files names files that are there.
+    for (const QString& e : errors)
+        EXPECT_TRUE(e.startsWith("An MP3 file is still being made.")) << e.toStdString();
+}
+
+TEST_F(ReadingTest, AutoNextStartsTheNextDocumentOnlyAfterTheEncoderIsDone) {
+    Settings.AutoName = true;
+    Settings.AutoNext = true;
+    fakeEncoder(app, "sleep 1\ncp \"$1\" \"$2\"");
+    open({doc("one.txt", "One document."), doc("two.txt", "Two documents.")});
+    bool firstDoneAtSecondStart = false;
+    QObject::connect(dm->MSpeech1, &TMSpeech::OnStart, converter, [&] {
+        if (starts == 2)
+            firstDoneAtSecondStart =
+                QFile::exists(app.file("mp3/one.mp3")) && !QFile::exists(app.file("wav/one.wav"));
+    });
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(app.file("mp3/two.mp3")); }, 30000));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(firstDoneAtSecondStart);
+    EXPECT_EQ(starts, 2);
+    EXPECT_FALSE(QFile::exists(app.file("wav/one.wav")));
+    EXPECT_FALSE(QFile::exists(app.file("wav/two.wav")));
+    EXPECT_EQ(selected(), 1);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(ReadingTest, AStoppedOrFailedEncodingLeavesNoCutOffMp3) {
+    Settings.AutoName = true;
+    fakeEncoder(app, "printf partial > \"$2\"\nexec sleep 30");
+    open({doc("one.txt", "A document to encode.")});
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(
+        waitFor([&] { return converter->Encoding() && QDir(app.file("mp3")).count() > 2; }, 20000));
+    converter->ActionStopExecute();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(converter->Status(), " MP3 encoding cancelled");
+    EXPECT_TRUE(QDir(app.file("mp3")).isEmpty());
+    EXPECT_GT(soundSeconds(app.file("wav/one.wav")), 0.3); // the WAV file stays
+    EXPECT_TRUE(errors.isEmpty());
+
+    // A failing encoder: an MP3 file from before stays as it was.
+    app.write("mp3/one.mp3", "an older mp3");
+    fakeEncoder(app, "printf partial > \"$2\"\nexit 1");
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitFor([&] { return starts == 2 && !converter->Busy(); }, 20000));
+    EXPECT_EQ(converter->Status(), " MP3 encoding failed");
+    EXPECT_EQ(app.read("mp3/one.mp3"), "an older mp3");
+    EXPECT_EQ(QDir(app.file("mp3")).entryList(QDir::Files), QStringList{"one.mp3"});
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.at(0).contains("The WAV file is kept: " + app.file("wav/one.wav")));
+    EXPECT_TRUE(QFile::exists(app.file("wav/one.wav")));
+}
+
+TEST_F(ReadingTest, ClosingTheWindowWaitsForTheEncoder) {
+    Settings.AutoName = true;
+    fakeEncoder(app, "sleep 1\ncp \"$1\" \"$2\"");
+    open({doc("one.txt", "A document to encode.")});
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitFor([&] { return converter->Encoding(); }, 20000));
+    delete converter;
+    converter = nullptr;
+    EXPECT_GT(soundSeconds(app.file("mp3/one.mp3")), 0.3);
+    EXPECT_FALSE(QFile::exists(app.file("wav/one.wav")));
+}
+
+TEST_F(ReadingTest, ClipboardNewDuringARunLetsTheRunGoOn) {
+    Settings.ShowPrompt = false;
+    Settings.DefAction = 1;
+    Settings.AutoNext = false;
+    const QString text =
+        "This is a rather long sentence that keeps the reader busy for a few seconds at least.";
+    open({doc("long.txt", text.toUtf8())});
+    converter->ActionTTSExecute();
+    ASSERT_TRUE(waitReading());
+    converter->ReadClipboard("words from the clipboard");
+    EXPECT_EQ(app.read("txt/untitled1.txt"), "words from the clipboard");
+    EXPECT_EQ(converter->EditorText(), "words from the clipboard");
+    QTest::qWait(400);
+    EXPECT_EQ(starts, 1);
+    EXPECT_TRUE(converter->FReading);
+    EXPECT_EQ(dm->MSpeech1->Text, QStringList{text});
+    // The highlighting stays out of the new document.
+    EXPECT_FALSE(converter->Memo1->textCursor().hasSelection());
+    converter->ActionStopExecute();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(app.read("txt/untitled1.txt"), "words from the clipboard");
+    EXPECT_EQ(app.read("txt/long.txt"), text.toUtf8());
+}
+
+TEST_F(ReadingTest, APartialReadWhoseWavCannotBeMadeIsReportedAndStops) {
+    Settings.AutoName = false;
+    Settings.ConvertMode = 1;
+    open({doc("a.txt", "Some words, and some more words.")});
+    int asked = 0;
+    // The first answer cannot be created; a second dialog would be cancelled,
+    // which means the automatic name in the existing WAV folder.
+    SetFileDialogHandler([&](const TFileDialogSetup&, const QString&) {
+        return ++asked % 2 == 1 ? QStringList{app.file("no-such-folder/x.wav")} : QStringList{};
+    });
+    QTextCursor cursor = converter->Memo1->textCursor();
+    cursor.setPosition(6);
+    cursor.setPosition(11, QTextCursor::KeepAnchor);
+    converter->Memo1->setTextCursor(cursor);
+    converter->ActionTTXSelectedExecute();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors.at(0), "Cannot create file " + app.file("no-such-folder/x.wav"));
+    EXPECT_EQ(asked, 1);
+    asked = 0;
+    converter->ActionTTXCursorExecute();
+    QTest::qWait(300);
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(starts, 0);
+    EXPECT_TRUE(QDir(app.file("wav")).isEmpty());
+}
+
+TEST_F(ReadingTest, AutoNextRefusedAtTheSaveQuestionEndsTheRun) {
+    Settings.AutoNext = true;
+    open({doc("one.txt", "The first document, in a few words."), doc("two.txt", "Two.")});
+    converter->ActionTTSExecute();
+    ASSERT_TRUE(waitReading());
+    converter->Memo1->document()->setModified(true); // edits not saved
+    answer = SaveChangesAnswer::Cancel;
+    ASSERT_TRUE(waitFor([&] { return stops >= 1 && !asked.isEmpty(); }, 10000));
+    EXPECT_EQ(selected(), 0);
+    EXPECT_FALSE(converter->FReading);
+    ASSERT_TRUE(waitIdle());
+    // Looking at the next tab later starts nothing.
+    answer = SaveChangesAnswer::Discard;
+    converter->TabControl1->setCurrentIndex(1);
+    QTest::qWait(400);
+    EXPECT_EQ(starts, 1);
+    EXPECT_FALSE(converter->FReading);
+}
+
+TEST_F(ReadingTest, PausePressedAsTheTextEndsEndsTheRunCleanly) {
+    Settings.AutoName = true;
+    Settings.AutoNext = true;
+    // Connected before the window is, so Pause lands between the engine's
+    // end of the text and the window hearing of it.
+    bool armed = true;
+    QObject::connect(dm->MSpeech1, &TMSpeech::OnStop, [&] {
+        if (armed && converter && !dm->MSpeech1->Paused()) {
+            armed = false;
+            converter->ActionPauseExecute();
+        }
+    });
+    open({doc("one.txt", "Short words."), doc("two.txt", "Two.")});
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitFor([&] { return !armed; }, 20000));
+    ASSERT_TRUE(waitIdle(30000));
+    EXPECT_FALSE(converter->FReading);
+    EXPECT_FALSE(converter->TimerWordPosition->isActive());
+    EXPECT_FALSE(dm->MSpeech1->Paused());
+    EXPECT_TRUE(converter->ActionTTS->isEnabled());
+    EXPECT_EQ(converter->ToolButtonTTX->menu(), converter->PopupMenuTTX);
+    EXPECT_GT(soundSeconds(app.file("mp3/one.mp3")), 0.3); // the MP3 step ran
+    EXPECT_FALSE(QFile::exists(app.file("wav/one.wav")));
+    // The user paused: no next document.
+    EXPECT_EQ(selected(), 0);
+    EXPECT_EQ(starts, 1);
+}
+
+TEST_F(ReadingTest, ALineBreakAtTheEndIsNotSpokenNorCounted) {
+    open({doc("a.txt", "One line of words.\nAnother line.\n")});
+    converter->ActionTTSExecute();
+    ASSERT_TRUE(waitReading());
+    EXPECT_EQ(dm->MSpeech1->Text, QStringList({"One line of words.", "Another line."}));
+    EXPECT_EQ(converter->GaugeWordPosition->maximum(), 18 + 2 + 13 + 2);
+    converter->ActionStopExecute();
+    ASSERT_TRUE(waitIdle());
+}
+
+TEST_F(ReadingTest, ClipboardTextThatComesWhileEncodingIsReadAfterwards) {
+    Settings.AutoName = true;
+    Settings.ShowPrompt = false;
+    Settings.DefAction = 0; // Read Now!
+    fakeEncoder(app, "sleep 1\ncp \"$1\" \"$2\"");
+    open({doc("one.txt", "A document to encode.")});
+    QTextCursor cursor = converter->Memo1->textCursor();
+    cursor.setPosition(2);
+    cursor.setPosition(10, QTextCursor::KeepAnchor);
+    converter->Memo1->setTextCursor(cursor);
+    converter->UpdateReadSelected();
+    ASSERT_TRUE(converter->ActionTTXSelected->isEnabled());
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitFor([&] { return converter->Encoding(); }, 20000));
+    EXPECT_FALSE(converter->ActionTTXSelected->isEnabled());
+    converter->ReadClipboard("Words copied while the encoder ran.");
+    QTest::qWait(200);
+    EXPECT_EQ(starts, 1);
+    EXPECT_TRUE(converter->Encoding());
+    ASSERT_TRUE(waitFor([&] { return starts == 2; }, 20000));
+    EXPECT_TRUE(converter->FFromClipboard);
+    EXPECT_EQ(dm->MSpeech1->Text, QStringList{"Words copied while the encoder ran."});
+    EXPECT_TRUE(QFile::exists(app.file("mp3/one.mp3")));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(converter->ActionTTXSelected->isEnabled()); // as it was before
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(ReadingTest, CartoonModeDuringEncodingStillFinishesTheMp3) {
+    Settings.AutoName = true;
+    fakeEncoder(app, "sleep 1\ncp \"$1\" \"$2\"");
+    open({doc("one.txt", "A document to encode.")});
+    FormConverter = converter;
+    TJQFormSelector selector;
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitFor([&] { return converter->Encoding(); }, 20000));
+    QPointer<TFormConverter> watch(converter);
+    converter->ActionCartoon->trigger();
+    converter = nullptr;
+    ASSERT_TRUE(waitFor([&] { return watch.isNull(); }, 20000));
+    EXPECT_GT(soundSeconds(app.file("mp3/one.mp3")), 0.3);
+    EXPECT_FALSE(QFile::exists(app.file("wav/one.wav")));
+    EXPECT_TRUE(selector.isVisible());
 }

@@ -8,14 +8,20 @@
 #include "support/test_support.h"
 #include "ui/shared_helpers.h"
 
+#include "converter/find_replace_dialog.h"
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -221,4 +227,67 @@ TEST_F(ConverterTest, CartoonModeStoresTheWindowAndShowsTheSelectorOnTheCartoonP
     EXPECT_TRUE(selector.isVisible());
     EXPECT_EQ(Settings.ConverterLeft, 100);
     EXPECT_EQ(Settings.ConverterTop, 120);
+}
+
+TEST_F(ConverterTest, NewOverAListedMissingUntitledNeverWritesIntoAnotherDocument) {
+    // untitled1.txt is listed but its file was deleted outside the program,
+    // so New takes that name again; the last tab is someone else's document.
+    const QString a = doc("a.txt", "alpha");
+    const QString b = doc("b.txt", "bravo stays");
+    open({a, app.file("txt/untitled1.txt"), b});
+    ASSERT_FALSE(QFile::exists(app.file("txt/untitled1.txt")));
+    Settings.ShowPrompt = false;
+    Settings.DefAction = 1; // New
+    converter->ReadClipboard("clipboard words");
+    EXPECT_EQ(app.read("txt/b.txt"), "bravo stays");
+    EXPECT_EQ(app.read("txt/untitled1.txt"), "clipboard words");
+    EXPECT_EQ(dm->FileList.at(selected()), app.file("txt/untitled1.txt"));
+    EXPECT_EQ(converter->EditorText(), "clipboard words");
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+
+    // New by itself shows the document it made, too.
+    QFile::remove(app.file("txt/untitled1.txt"));
+    converter->SelectLast();
+    EXPECT_TRUE(converter->FileNew());
+    EXPECT_EQ(dm->FileList.at(selected()), app.file("txt/untitled1.txt"));
+    EXPECT_EQ(converter->EditorText(), "");
+    EXPECT_EQ(app.read("txt/b.txt"), "bravo stays");
+}
+
+TEST_F(ConverterTest, FindFirstTakesTheFirstMatchOfTheTextWhereverTheCaretIs) {
+    open({doc("a.txt", "apple pie, apple tart, apple cake")});
+    auto caretAt = [&](int at) {
+        QTextCursor c = converter->Memo1->textCursor();
+        c.setPosition(at);
+        converter->Memo1->setTextCursor(c);
+    };
+    // Nothing to look for yet: the dialog's first search is a Find First.
+    caretAt(20);
+    converter->SearchFindFirst1->trigger();
+    ASSERT_TRUE(converter->FindDialog->isVisible());
+    converter->FindDialog->EditFind->setText("apple");
+    converter->FindDialog->ButtonFindNext->click();
+    EXPECT_EQ(converter->Memo1->textCursor().selectionStart(), 0);
+    converter->FindDialog->ButtonFindNext->click(); // then it goes on
+    EXPECT_EQ(converter->Memo1->textCursor().selectionStart(), 11);
+    // Searching upwards, Find First still takes the first match.
+    converter->FindDialog->RadioUp->setChecked(true);
+    caretAt(30);
+    converter->SearchFindFirst1->trigger();
+    EXPECT_EQ(converter->Memo1->textCursor().selectionStart(), 0);
+    EXPECT_TRUE(messages.isEmpty());
+    converter->FindDialog->hide();
+}
+
+TEST_F(ConverterTest, TheMouseWheelOverTheTabsSwitchesNothing) {
+    open({doc("a.txt", "a"), doc("b.txt", "b"), doc("c.txt", "c")});
+    converter->TabControl1->setCurrentIndex(1);
+    const QPoint at = converter->TabControl1->tabRect(1).center();
+    for (int delta : {-120, 120, -120}) {
+        QWheelEvent wheel(at, converter->TabControl1->mapToGlobal(at), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(converter->TabControl1, &wheel);
+    }
+    EXPECT_EQ(selected(), 1);
+    EXPECT_EQ(converter->EditorText(), "b");
 }

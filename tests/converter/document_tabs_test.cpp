@@ -20,6 +20,10 @@ TEST(DocumentTabs, UntitledNamesTakeTheFirstFreeNumber) {
     EXPECT_EQ(NextUntitledPath("/t/", exists), "/t/untitled2.txt");
     present << "/t/untitled2.txt";
     EXPECT_EQ(NextUntitledPath("/t/", exists), "/t/untitled4.txt");
+    // A folder name holding place markers stays as it is.
+    auto none = [](const QString&) { return false; };
+    EXPECT_EQ(NextUntitledPath("/t/%1 and %2/", none), "/t/%1 and %2/untitled1.txt");
+    EXPECT_EQ(NextUntitledPath("/t/%L1/", none), "/t/%L1/untitled1.txt");
 }
 
 TEST(DocumentTabs, SelectionKeepsItsPlaceOrFallsBackToTheFirstTab) {
@@ -58,4 +62,12 @@ TEST(DocumentTabs, ClosingNeverLeavesTheListEmpty) {
     list = {"/d/a.txt", "/d/b.txt"};
     CloseAllDocuments(list, "/t/");
     EXPECT_EQ(list, QStringList{"/t/untitled.txt"});
+}
+
+TEST(DocumentTabs, ALineBreakAtTheEndStartsNoEmptyLineToSpeak) {
+    EXPECT_EQ(SpokenLines("one\ntwo\n"), QStringList({"one", "two"}));
+    EXPECT_EQ(SpokenLines("one\ntwo"), QStringList({"one", "two"}));
+    EXPECT_EQ(SpokenLines("one\n\n"), QStringList({"one", ""}));
+    EXPECT_EQ(SpokenLines("\n"), QStringList({""}));
+    EXPECT_EQ(SpokenLines(""), QStringList({""}));
 }

@@ -75,6 +75,14 @@ TEST(SayOptions, ChoosesTheVoiceByIdentifierNameOrUniquePart) {
     EXPECT_EQ(ChooseVoice(m, QString(), &error), 2); // British English first
     EXPECT_EQ(ChooseVoice(m, QStringLiteral("Britain"), &error), -1);
     EXPECT_TRUE(error.contains(QStringLiteral("fits 2 voices"))) << error.toStdString();
+    // Place markers in the asked-for name are shown as typed.
+    auto marked = modes();
+    marked[0].ModeName = QStringLiteral("One %1 voice");
+    marked[1].ModeName = QStringLiteral("Two %1 voice");
+    EXPECT_EQ(ChooseVoice(marked, QStringLiteral("%1"), &error), -1);
+    EXPECT_TRUE(
+        error.startsWith(QStringLiteral("\"%1\" fits 2 voices: One %1 voice; Two %1 voice")))
+        << error.toStdString();
     EXPECT_EQ(ChooseVoice(m, QStringLiteral("Klingon"), &error), -1);
     EXPECT_TRUE(error.contains(QStringLiteral("Klingon")));
     EXPECT_EQ(ChooseVoice(m, QStringLiteral("{00000000-0000-0000-0000-000000000000}"), &error), -1);

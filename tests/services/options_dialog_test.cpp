@@ -111,6 +111,14 @@ TEST(OptionsDialog, ClipboardGroupFollowsWatchClipboardAndPromptDelayFollowsTheP
     click(d.CheckBoxWatchClipboard);
     EXPECT_FALSE(Settings.AutoSpeak);
     EXPECT_FALSE(d.SpinEditPromptDelay->isEnabled());
+
+    // The check box is the group's heading: on its top edge, over its frame.
+    const QRect box = d.CheckBoxWatchClipboard->geometry();
+    const QRect group = d.GroupBoxClipboard->geometry();
+    EXPECT_NEAR(box.center().y(), group.top(), 2) << box.y() << " " << group.y();
+    EXPECT_GT(box.left(), group.left());
+    EXPECT_LT(box.right(), group.right());
+    EXPECT_TRUE(d.CheckBoxWatchClipboard->autoFillBackground());
 }
 
 TEST(OptionsDialog, EveryControlWritesItsSettingAtOnce) {

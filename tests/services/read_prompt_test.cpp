@@ -98,10 +98,17 @@ TEST(ReadPrompt, OddStoredSettingsStillGiveAUsablePrompt) {
     EXPECT_EQ(prompt.FChoice, 9); // nothing to do for an unknown action
     EXPECT_EQ(prompt.focusWidget(), prompt.BitBtnRead);
     EXPECT_GT(prompt.Timer1->interval(), 0); // a long wait, not an overflow
-    Settings.PromptDelay = -5;
-    prompt.hide();
-    prompt.show();
-    ASSERT_TRUE(waitFor([&] { return !prompt.isVisible(); }, 2000));
+    // No delay, or a negative one, never fires: the prompt waits for the user.
+    for (int delay : {0, -5}) {
+        Settings.PromptDelay = delay;
+        prompt.hide();
+        prompt.show();
+        QTest::qWait(300);
+        EXPECT_TRUE(prompt.isVisible()) << delay;
+        EXPECT_FALSE(prompt.Timer1->isActive()) << delay;
+    }
+    prompt.ButtonCancel->click();
+    EXPECT_EQ(prompt.FChoice, PromptCancel);
 }
 
 TEST(ReadPrompt, AskClipboardActionReturnsTheChoiceOfTheModalPrompt) {

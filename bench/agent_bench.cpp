@@ -118,8 +118,8 @@ int main(int argc, char** argv) {
             file->Set(dir.filePath(QStringLiteral("marks.wav")), 1);
             auto central = modes.Select(mode, file);
             auto times = std::make_shared<MarkTimes>();
-            central->TextData(EngineText(ParseSpeechTags(tagged), {65535, kVoiceDefault,
-                                                                    kVoiceDefault},
+            central->TextData(EngineText(ParseSpeechTags(tagged),
+                                         {65535, kVoiceDefault, kVoiceDefault},
                                          central->Attributes()->Ranges()),
                               times);
             spin([&] { return times->done; }, 30000);

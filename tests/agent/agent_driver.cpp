@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
         else if (a == u"--make-test") {
             file = next();
             QFile f(file);
-            if (!f.open(QIODevice::WriteOnly) || f.write(acs::WriteAcs(test::MakeTestCharacter())) < 0) {
+            if (!f.open(QIODevice::WriteOnly) ||
+                f.write(acs::WriteAcs(test::MakeTestCharacter())) < 0) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
                 return 1;
             }
@@ -85,8 +86,8 @@ int main(int argc, char** argv) {
         });
         QObject::connect(&agent, &TAgent::Click,
                          [](QString id, qint16 button, qint16 shift, qint16 x, qint16 y) {
-                             std::printf("click %s %d %d %d %d\n", qPrintable(id), button, shift,
-                                         x, y);
+                             std::printf("click %s %d %d %d %d\n", qPrintable(id), button, shift, x,
+                                         y);
                              std::fflush(stdout);
                          });
         agent.Load(QStringLiteral("Char"), file);

@@ -214,6 +214,57 @@ TEST_F(AgentControl, WindowIsShapedAndTheBalloonShowsTheWords) {
     EXPECT_FALSE(c->BalloonWindow()->isVisible());
 }
 
+TEST_F(AgentControl, FrameSoundsFollowSoundEffectsOn) {
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    EXPECT_TRUE(c->SoundEffectsOn());
+    RequestPtr r = c->Play(QStringLiteral("Greet")); // its second frame has a sound
+    ASSERT_TRUE(waitFor([&] { return finished(r); }));
+    EXPECT_TRUE(waitFor([&] { return c->SoundEffectsPlayed() == 1; }, 3000));
+    c->SetSoundEffectsOn(false);
+    EXPECT_FALSE(c->SoundEffectsOn());
+    r = c->Play(QStringLiteral("Greet"));
+    ASSERT_TRUE(waitFor([&] { return finished(r); }));
+    QTest::qWait(300);
+    EXPECT_EQ(c->SoundEffectsPlayed(), 1);
+}
+
+TEST_F(AgentControl, ModeChangeWhileSpeakingAppliesToTheNextSpeech) {
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    TTSEnum modes;
+    RequestPtr first = c->Speak(QStringLiteral("The first text goes on to its end."), {});
+    RequestPtr second = c->Speak(QStringLiteral("The second one in another voice."), {});
+    ASSERT_TRUE(waitFor([&] { return first->Status() == kRequestInProgress; }));
+    QTest::qWait(300);
+    c->SetTTSModeID(GuidText(modes.AllModes().back().ModeID));
+    ASSERT_TRUE(waitFor([&] { return finished(second); }, 30000));
+    EXPECT_EQ(first->Status(), kRequestComplete);
+    EXPECT_EQ(second->Status(), kRequestComplete);
+}
+
+TEST_F(AgentControl, BalloonStaysWhenTheFileSaysSoAndIsAbsentWithoutABlock) {
+    acs::Character stays = test::MakeTestCharacter();
+    stays.flags |= acs::kBalloonAutoHideDisabled;
+    agent.Load(QStringLiteral("Stays"),
+               test::WriteTestCharacter(dir.path(), stays, QStringLiteral("Stays")));
+    acs::Character none = test::MakeTestCharacter();
+    none.balloon.reset();
+    none.flags &= ~quint32(acs::kBalloonEnabled);
+    agent.Load(QStringLiteral("None"),
+               test::WriteTestCharacter(dir.path(), none, QStringLiteral("None")));
+    for (const char* id : {"Stays", "None"}) {
+        TAgentCharacter* ch = agent.Character(QString::fromLatin1(id));
+        ch->SetIdleOn(false);
+        ASSERT_TRUE(waitFor([&] { return finished(ch->Show(true)); }));
+        RequestPtr r = ch->Speak(QStringLiteral("Words for the balloon"), {});
+        ASSERT_TRUE(waitFor([&] { return finished(r); }, 20000));
+    }
+    QTest::qWait(2000); // longer than a balloon lingers
+    QWidget* b = agent.Character(QStringLiteral("Stays"))->BalloonWindow();
+    ASSERT_NE(b, nullptr);
+    EXPECT_TRUE(b->isVisible());
+    EXPECT_EQ(agent.Character(QStringLiteral("None"))->BalloonWindow(), nullptr);
+}
+
 TEST_F(AgentControl, ClicksAndDragsReachTheCaller) {
     ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
     QWidget* w = c->Window();

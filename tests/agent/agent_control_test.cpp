@@ -53,7 +53,7 @@ TEST_F(AgentControl, LoadsTheFileAndRefusesBadOnes) {
     EXPECT_EQ(c->Height(), test::kTestHeight);
     EXPECT_EQ(c->AnimationNames(),
               (QStringList{"RestPose", "Show", "Hide", "Greet", "Loop", "Branchy", "SelfExit",
-                           "Speaking", "Idle1", "ReturnTest"}));
+                           "Speaking", "Idle1", "ReturnTest", "Lean"}));
     EXPECT_EQ(c->Name(), QStringLiteral("Testy"));
     EXPECT_FALSE(c->Visible());
 
@@ -365,6 +365,25 @@ TEST_F(Player, ShowAndHidePlayTheirStatesAndReturnsComeBeforeTheNext) {
     EXPECT_EQ(pictures, (std::vector<QString>{"Show", "ReturnTest", "Greet", "Loop", "Hide"}));
     EXPECT_FALSE(player.Visible());
     EXPECT_EQ(player.PictureAnimation(), -1);
+}
+
+TEST_F(Player, ExitBranchesReturnBeforeTheNextAnimation) {
+    std::vector<QString> frames;
+    QObject::connect(&player, &CharacterPlayer::PictureChanged, &player, [&] {
+        const int a = player.PictureAnimation();
+        frames.push_back(character->animations[size_t(a)].name +
+                         QString::number(player.PictureFrame()));
+    });
+    player.Show(true);
+    RequestPtr lean = player.Play(QStringLiteral("Lean"));
+    ASSERT_TRUE(waitFor([&] { return finished(lean); }));
+    // Played to its end, it stays there until the next animation...
+    EXPECT_EQ(frames, (std::vector<QString>{"RestPose0", "Lean0", "Lean1"}));
+    RequestPtr greet = player.Play(QStringLiteral("Greet"));
+    ASSERT_TRUE(waitFor([&] { return finished(greet); }));
+    // ...which waits for the walk back by its exits: frame 1 exits to 0.
+    EXPECT_EQ(frames, (std::vector<QString>{"RestPose0", "Lean0", "Lean1", "Lean0", "Greet0",
+                                            "Greet1", "Greet2"}));
 }
 
 TEST_F(Player, FastShowUsesTheRestPoseAndSpeakingFindsAMouth) {

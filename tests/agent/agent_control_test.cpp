@@ -4,6 +4,7 @@
 #include "agent/agent_control.h"
 #include "agent/character_player.h"
 #include "agent/character_voice.h"
+#include "agent/character_window.h"
 #include "agent/sound_effects.h"
 #include "agent_test_character.h"
 #include "base/kalo_error.h"
@@ -331,6 +332,26 @@ TEST_F(AgentControl, IdlesWhenNothingIsQueued) {
     RequestPtr r = c->Play(QStringLiteral("Greet"));
     ASSERT_TRUE(waitFor([&] { return finished(r); }, 3000));
     EXPECT_EQ(r->Status(), kRequestComplete);
+}
+
+TEST(BalloonPlacement, AboveOrBelowAndInsideTheScreen) {
+    const QRect screen(0, 0, 1024, 768);
+    bool below = true;
+    // Above the character, centred on it, the tail's height included.
+    QRect r = BalloonWindow::Placement({200, 50}, QRect(400, 300, 100, 120), screen, &below);
+    EXPECT_FALSE(below);
+    EXPECT_NEAR(r.center().x(), QRect(400, 300, 100, 120).center().x(), 1);
+    EXPECT_EQ(r.bottom(), 299);
+    EXPECT_GT(r.height(), 50);
+    // No room above: below it.
+    r = BalloonWindow::Placement({200, 50}, QRect(400, 10, 100, 120), screen, &below);
+    EXPECT_TRUE(below);
+    EXPECT_EQ(r.top(), 130);
+    // At the screen's edges it stays on the screen.
+    r = BalloonWindow::Placement({200, 50}, QRect(-40, 300, 100, 120), screen, &below);
+    EXPECT_EQ(r.left(), 0);
+    r = BalloonWindow::Placement({200, 50}, QRect(990, 300, 100, 120), screen, &below);
+    EXPECT_EQ(r.right(), 1023);
 }
 
 // --- the player without windows

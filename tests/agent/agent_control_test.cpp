@@ -54,7 +54,7 @@ TEST_F(AgentControl, LoadsTheFileAndRefusesBadOnes) {
     EXPECT_EQ(c->Height(), test::kTestHeight);
     EXPECT_EQ(c->AnimationNames(),
               (QStringList{"RestPose", "Show", "Hide", "Greet", "Loop", "Branchy", "SelfExit",
-                           "Speaking", "Idle1", "ReturnTest", "Lean"}));
+                           "Speaking", "Idle1", "Idle2", "ReturnTest", "Lean"}));
     EXPECT_EQ(c->Name(), QStringLiteral("Testy"));
     EXPECT_FALSE(c->Visible());
 
@@ -446,6 +446,30 @@ TEST_F(Player, MouthFollowsTheSpeech) {
     EXPECT_GE(mouths.size(), 4u);
     EXPECT_GT(overlays, 5);
     EXPECT_EQ(player.CurrentMouth(), nullptr); // closed again after the speech
+}
+
+TEST_F(Player, IdleLevelsRiseWithTheQuietAndFallBackToTheLevelsThereAre) {
+    player.Show(true);
+    player.SetIdleDelays(50, 400, 800);
+    player.SetIdleOn(true);
+    ASSERT_TRUE(waitFor([&] { return player.IdleLevel() == 1; }, 3000));
+    EXPECT_EQ(pictures.back(), QStringLiteral("Idle1"));
+    ASSERT_TRUE(waitFor([&] { return player.IdleLevel() == 2; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return pictures.back() == QStringLiteral("Idle2"); }, 3000));
+    // Level 3 has no animations of its own: level 2 goes on.
+    QTest::qWait(1000);
+    EXPECT_EQ(player.IdleLevel(), 2);
+    // A request starts the quiet over.
+    RequestPtr r = player.Play(QStringLiteral("Greet"));
+    EXPECT_EQ(player.IdleLevel(), 0);
+    ASSERT_TRUE(waitFor([&] { return finished(r); }));
+    EXPECT_EQ(r->Status(), kRequestComplete);
+    // Hidden, the character does not idle.
+    RequestPtr hide = player.Hide(true);
+    ASSERT_TRUE(waitFor([&] { return finished(hide); }));
+    pictures.clear();
+    QTest::qWait(300);
+    EXPECT_TRUE(pictures.empty());
 }
 
 TEST_F(Player, DestroyedPlayerEndsItsRequests) {

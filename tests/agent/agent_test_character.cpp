@@ -121,6 +121,7 @@ acs::Character MakeTestCharacter() {
     s1.duration = 2;
     anim(QStringLiteral("Speaking"), {Shown(1, 2), s1});
     anim(QStringLiteral("Idle1"), {Shown(1, 2), Shown(2, 2)});
+    anim(QStringLiteral("Idle2"), {Shown(2, 2), Shown(1, 2)});
     anim(QStringLiteral("ReturnTest"), {Shown(2, 2)}, acs::kTransitionReturnAnimation,
          QStringLiteral("Greet"));
     // Ends on its second frame; leaving, it goes back to the first by its
@@ -132,7 +133,8 @@ acs::Character MakeTestCharacter() {
     c.states = {{QStringLiteral("SHOWING"), {QStringLiteral("SHOW")}},
                 {QStringLiteral("HIDING"), {QStringLiteral("HIDE")}},
                 {QStringLiteral("SPEAKING"), {QStringLiteral("SPEAKING")}},
-                {QStringLiteral("IDLINGLEVEL1"), {QStringLiteral("IDLE1")}}};
+                {QStringLiteral("IDLINGLEVEL1"), {QStringLiteral("IDLE1")}},
+                {QStringLiteral("IDLINGLEVEL2"), {QStringLiteral("IDLE2")}}};
     return c;
 }
 

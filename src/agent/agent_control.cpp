@@ -59,6 +59,7 @@ struct AgentCharacterPrivate {
     bool soundOn = true;
     bool modeChosen = false; // through SetTTSModeID
     bool balloonShown = false;
+    qsizetype lastReveal = 0; // where the balloon's text is shown up to
 
     QRect screenRect() const { return {left, top, width, height}; }
     bool onScreen() const { return player->Visible() && width > 0 && height > 0; }
@@ -101,8 +102,6 @@ struct AgentCharacterPrivate {
         window->SetPicture(acs::ComposeFrame(*character, *frame, mouth),
                            acs::FrameRegion(*character, *frame, mouth), screenRect());
     }
-
-    qsizetype lastReveal = 0;
 
     void balloonStart(const QString& text) {
         balloonLinger.stop();

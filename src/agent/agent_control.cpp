@@ -110,8 +110,11 @@ struct AgentCharacterPrivate {
             balloon->hide();
         if (!balloonWanted() || text.trimmed().isEmpty())
             return;
-        if (!balloon)
-            balloon = std::make_unique<BalloonWindow>(StyleFromCharacter(*character->balloon));
+        if (!balloon) {
+            BalloonStyle style = StyleFromCharacter(*character->balloon);
+            style.sizeToText = character->BalloonSizeToText();
+            balloon = std::make_unique<BalloonWindow>(style);
+        }
         balloon->SetText(text);
         balloonShown = true;
         lastReveal = 0;

@@ -2,8 +2,8 @@
 // and a converter window over a scratch application folder.
 #pragma once
 
-#include "app/data_module.h"
-#include "app/settings_store.h"
+#include "services/data_module.h"
+#include "base/settings_store.h"
 #include "converter/converter_window.h"
 #include "speech/mspeech.h"
 #include "ui/shared_helpers.h"

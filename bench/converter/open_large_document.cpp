@@ -1,8 +1,8 @@
 // Opening a large document in the converter: how long until it shows, and
 // the longest time the window's event loop stood still meanwhile (the time
 // the window could not repaint). Prints figures; never fails on them.
-#include "app/data_module.h"
-#include "app/settings_store.h"
+#include "services/data_module.h"
+#include "base/settings_store.h"
 #include "converter/converter_window.h"
 #include "ui/shared_helpers.h"
 

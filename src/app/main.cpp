@@ -1,9 +1,9 @@
 // Kalotalk: reads text aloud, in a converter window or through a desktop
 // character. Start-up and shut-down happen here, in a fixed order.
-#include "app/data_module.h"
-#include "app/interface_windows.h"
+#include "services/data_module.h"
+#include "services/interface_windows.h"
 #include "app/selector.h"
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "converter/converter_window.h"
 #include "ui/shared_helpers.h"
 #include "ui/tool_tips.h"

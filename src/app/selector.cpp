@@ -1,7 +1,7 @@
 #include "app/selector.h"
 
-#include "app/interface_windows.h"
-#include "app/settings_store.h"
+#include "services/interface_windows.h"
+#include "base/settings_store.h"
 #include "ui/picture_control.h"
 #include "ui/ui_pictures.h"
 #include "ui/window_placement.h"
@@ -109,11 +109,14 @@ TJQFormSelector::TJQFormSelector(QWidget* parent) : TJQForm(parent, Qt::Window) 
     // the primary work area.
     move(PlaceOnScreen(QRect(QPoint(394, 255), size())));
     JQFormSelector = this;
+    SetMainWindow(this);
 }
 
 TJQFormSelector::~TJQFormSelector() {
     if (JQFormSelector == this)
         JQFormSelector = nullptr;
+    if (MainWindow() == this)
+        SetMainWindow(nullptr);
 }
 
 void TJQFormSelector::FormShow() {

@@ -3,12 +3,12 @@
 // being spoken, and going on with the next document.
 #include "converter/converter_window.h"
 
-#include "app/data_module.h"
-#include "app/file_dialogs.h"
-#include "app/read_prompt.h"
-#include "app/settings_store.h"
+#include "services/data_module.h"
+#include "services/file_dialogs.h"
+#include "services/read_prompt.h"
+#include "base/settings_store.h"
 #include "converter/document_tabs.h"
-#include "converter/mp3_encoder.h"
+#include "speech/mp3_encoder.h"
 #include "speech/mspeech.h"
 #include "ui/shared_helpers.h"
 #include "ui/ui_pictures.h"

@@ -1,14 +1,13 @@
 #include "converter/converter_window.h"
 
-#include "app/data_module.h"
-#include "app/file_dialogs.h"
-#include "app/interface_windows.h"
-#include "app/selector.h"
-#include "app/settings_store.h"
+#include "services/data_module.h"
+#include "services/file_dialogs.h"
+#include "services/interface_windows.h"
+#include "base/settings_store.h"
 #include "converter/document_tabs.h"
 #include "converter/find_replace_dialog.h"
 #include "ui/shared_helpers.h"
-#include "app/options_dialog.h"
+#include "services/options_dialog.h"
 #include "ui/about_box.h"
 #include "ui/ui_pictures.h"
 #include "ui/window_placement.h"
@@ -801,8 +800,7 @@ void TFormConverter::CartoonMode() {
     FormConverter = nullptr;
     Settings.ActiveUI = 1;
     deleteLater();
-    if (JQFormSelector)
-        JQFormSelector->show();
+    ShowMainWindow();
 }
 
 void TFormConverter::closeEvent(QCloseEvent* event) {

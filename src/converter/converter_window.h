@@ -2,8 +2,8 @@
 // text file on disk; the one editor shows the selected tab's file.
 #pragma once
 
-#include "app/interface_windows.h"
-#include "converter/text_file.h"
+#include "services/interface_windows.h"
+#include "base/text_file.h"
 #include "ui/dialog_frame.h"
 
 #include <QPointer>

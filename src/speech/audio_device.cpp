@@ -3,10 +3,10 @@
 // notifications by what the sink reports as played. Without an output
 // device a null device consumes the audio by the clock instead.
 #include "speech/audio_destinations.h"
-#include "speech/output_volume.h"
+#include "base/output_volume.h"
 #include "speech/speech_stream.h"
 
-#include "app/kalo_error.h"
+#include "base/kalo_error.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

@@ -4,7 +4,7 @@
 #include "speech/audio_destinations.h"
 #include "speech/speech_stream.h"
 
-#include "app/kalo_error.h"
+#include "base/kalo_error.h"
 
 #include <QFile>
 #include <QtEndian>

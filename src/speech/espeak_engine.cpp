@@ -1,6 +1,6 @@
 #include "speech/espeak_engine.h"
 
-#include "app/kalo_error.h"
+#include "base/kalo_error.h"
 
 #include <espeak-ng/speak_lib.h>
 

@@ -5,7 +5,7 @@
 // signal is an event nobody handles.
 #pragma once
 
-#include "app/kalo_error.h"
+#include "base/kalo_error.h"
 #include "speech/audio_destinations.h"
 #include "speech/tts_central.h"
 #include "speech/tts_enum.h"

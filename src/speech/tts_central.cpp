@@ -4,7 +4,7 @@
 #include "speech/mouth_shapes.h"
 #include "speech/speech_stream.h"
 
-#include "app/kalo_error.h"
+#include "base/kalo_error.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "speech/tts_enum.h"
 
-#include "app/kalo_error.h"
+#include "base/kalo_error.h"
 
 #include <optional>
 

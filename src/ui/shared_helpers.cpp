@@ -1,6 +1,6 @@
 #include "ui/shared_helpers.h"
 
-#include "speech/output_volume.h"
+#include "base/output_volume.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -87,22 +87,6 @@ void ShowErrorBox(const QString& text) {
     QMessageBox box(QMessageBox::Critical, QString::fromLatin1(ApplicationTitle), text,
                     QMessageBox::Ok, dialogParent());
     box.exec();
-}
-
-int WorkAreaRight() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return 0;
-    const QRect r = screen->availableGeometry();
-    return r.x() + r.width();
-}
-
-int WorkAreaBottom() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return 0;
-    const QRect r = screen->availableGeometry();
-    return r.y() + r.height();
 }
 
 void ShellOpen(const QString& target, const QString& verb, int showState) {

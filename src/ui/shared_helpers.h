@@ -3,6 +3,8 @@
 // work area, and shell requests.
 #pragma once
 
+#include "base/work_area.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -40,10 +42,6 @@ void ShowMessageBox(const QString& text, int flags);
 
 // The application's standard error box for an error that reached it.
 void ShowErrorBox(const QString& text);
-
-// Right and bottom edges (exclusive) of the primary screen's work area.
-int WorkAreaRight();
-int WorkAreaBottom();
 
 // Asks the desktop to open a file, folder or web or mailto: address. The verb
 // "explore" opens a folder; "Open" opens anything. Failures are not reported.

@@ -1,7 +1,7 @@
 #include "app/selector.h"
 
-#include "app/interface_windows.h"
-#include "app/settings_store.h"
+#include "services/interface_windows.h"
+#include "base/settings_store.h"
 #include "support/test_support.h"
 #include "ui/picture_control.h"
 

@@ -4,9 +4,9 @@
 
 #include "converter/converter_window.h"
 
-#include "app/data_module.h"
-#include "app/file_dialogs.h"
-#include "app/settings_store.h"
+#include "services/data_module.h"
+#include "services/file_dialogs.h"
+#include "base/settings_store.h"
 #include "support/test_support.h"
 #include "ui/shared_helpers.h"
 

@@ -1,7 +1,7 @@
 #include "converter_fixture.h"
 
 #include "speech/mspeech.h"
-#include "speech/output_volume.h"
+#include "base/output_volume.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "converter_fixture.h"
 
-#include "app/data_module.h"
-#include "app/file_dialogs.h"
-#include "app/interface_windows.h"
+#include "services/data_module.h"
+#include "services/file_dialogs.h"
+#include "services/interface_windows.h"
 #include "app/selector.h"
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "support/test_support.h"
 #include "ui/shared_helpers.h"
 

@@ -2,7 +2,7 @@
 // writer writes must read back the same; values set through the writer must
 // come back as set (less the blanks a read trims and the line breaks the
 // writer cannot store); integer decoding must never misbehave.
-#include "app/ini_image.h"
+#include "base/ini_image.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -6,7 +6,7 @@
 #include "speech/audio_destinations.h"
 #include "speech/espeak_engine.h"
 #include "speech/mspeech.h"
-#include "speech/output_volume.h"
+#include "base/output_volume.h"
 
 #include <QAudioDevice>
 #include <QMediaDevices>

@@ -2,7 +2,7 @@
 // writes, word positions in real text, marks, and the write rate.
 #include "speech_test_support.h"
 
-#include "app/kalo_error.h"
+#include "base/kalo_error.h"
 #include "speech/audio_destinations.h"
 #include "speech/espeak_engine.h"
 

@@ -1,6 +1,6 @@
 #include "fake_engine.h"
 
-#include "app/kalo_error.h"
+#include "base/kalo_error.h"
 
 namespace kalo::test {
 

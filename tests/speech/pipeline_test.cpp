@@ -3,7 +3,7 @@
 #include "fake_engine.h"
 #include "speech_test_support.h"
 
-#include "app/kalo_error.h"
+#include "base/kalo_error.h"
 #include "speech/audio_destinations.h"
 
 #include <QElapsedTimer>

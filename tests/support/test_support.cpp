@@ -1,6 +1,6 @@
 #include "support/test_support.h"
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 #include <QFile>
 

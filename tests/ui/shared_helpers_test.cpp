@@ -1,6 +1,6 @@
 #include "ui/shared_helpers.h"
 
-#include "speech/output_volume.h"
+#include "base/output_volume.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -2,9 +2,9 @@
 // screenshots:
 //   kalo_window_preview frame|about [page]|options [ActiveUI]|folder
 // The options dialog edits a scratch copy of the settings (nothing is saved).
-#include "app/folder_picker.h"
-#include "app/options_dialog.h"
-#include "app/settings_store.h"
+#include "services/folder_picker.h"
+#include "services/options_dialog.h"
+#include "base/settings_store.h"
 #include "ui/about_box.h"
 #include "ui/dialog_frame.h"
 

@@ -1,0 +1,331 @@
+// kalotalk-say: speaks text, or writes it to a WAV or MP3 file, through the
+// same speech component as the converter. Meant for scripts: plain output,
+// clear messages, non-zero exit codes on failure, and no half-written
+// output file ever (outputs are written beside the target under a
+// temporary name and renamed at the end).
+#include "speech/mp3_encoder.h"
+#include "speech/mspeech.h"
+#include "say/say_options.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QTimer>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace kalo;
+
+namespace {
+
+volatile std::sig_atomic_t g_signal = 0;
+
+void onSignal(int sig) {
+    g_signal = sig;
+}
+
+void say(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// One line on the terminal, rewritten in place; nothing when standard error
+// is not a terminal.
+class ProgressLine {
+public:
+    ProgressLine() : enabled_(isatty(STDERR_FILENO) != 0) { clock_.start(); }
+    ~ProgressLine() { clear(); }
+    void show(const QString& what, int percent) {
+        if (!enabled_)
+            return;
+        percent = qBound(0, percent, 100);
+        const int filled = percent * 30 / 100;
+        const qint64 s = clock_.elapsed() / 1000;
+        say(stderr, QStringLiteral("\r%1 %2% [%3%4] %5:%6\x1b[K")
+                        .arg(what, -8)
+                        .arg(percent, 3)
+                        .arg(QString(filled, u'#'), QString(30 - filled, u'.'))
+                        .arg(s / 60)
+                        .arg(s % 60, 2, 10, QLatin1Char('0')));
+        shown_ = true;
+    }
+    void clear() {
+        if (shown_)
+            say(stderr, QStringLiteral("\r\x1b[K"));
+        shown_ = false;
+    }
+
+private:
+    bool enabled_;
+    bool shown_ = false;
+    QElapsedTimer clock_;
+};
+
+// A file beside the target that becomes the target only when committed; it
+// is removed otherwise, whatever ends the run.
+class PartFile {
+public:
+    // Creates the file; false with a message when the folder is not writable.
+    bool create(const QString& target, const QString& suffix, QString* error) {
+        const QFileInfo info(target);
+        if (info.isDir()) {
+            *error = QStringLiteral("cannot write %1: it is a folder").arg(target);
+            return false;
+        }
+        if (info.exists() && !info.isWritable()) {
+            *error = QStringLiteral("cannot write %1: permission denied").arg(target);
+            return false;
+        }
+        QTemporaryFile tmp(info.absolutePath() +
+                           QStringLiteral("/.%1.XXXXXX%2").arg(info.fileName(), suffix));
+        tmp.setAutoRemove(false);
+        if (!tmp.open()) {
+            *error = QStringLiteral("cannot write %1: %2").arg(target, tmp.errorString());
+            return false;
+        }
+        path_ = tmp.fileName();
+        return true;
+    }
+    ~PartFile() { discard(); }
+    const QString& path() const { return path_; }
+    void discard() {
+        if (!path_.isEmpty())
+            QFile::remove(path_);
+        path_.clear();
+    }
+    bool commitAs(const QString& target, QString* error) {
+        // Temporary files are private; the output gets the usual permissions.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(QFile::encodeName(path_).constData(), 0666 & ~mask);
+        if (std::rename(QFile::encodeName(path_).constData(),
+                        QFile::encodeName(target).constData()) != 0) {
+            *error = QStringLiteral("cannot write %1: %2")
+                         .arg(target, QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        path_.clear();
+        return true;
+    }
+
+private:
+    QString path_;
+};
+
+// Qt's own chatter (for instance a sound server that does not answer) would
+// mix with the program's messages, which scripts read: only its critical
+// messages get through.
+void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(message));
+}
+
+int fail(const QString& message, int code = 1) {
+    say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(message));
+    return code;
+}
+
+bool readText(const SayOptions& o, QString* text, QString* error) {
+    if (!o.words.isEmpty()) {
+        *text = o.words.join(u' ');
+        return true;
+    }
+    QFile f;
+    const bool fromStdin = o.inputFile.isEmpty();
+    bool opened = false;
+    if (fromStdin) {
+        opened = f.open(stdin, QIODevice::ReadOnly);
+    } else {
+        f.setFileName(o.inputFile);
+        opened = !QFileInfo(o.inputFile).isDir() && f.open(QIODevice::ReadOnly);
+    }
+    const QString name = fromStdin ? QStringLiteral("standard input") : o.inputFile;
+    if (!opened) {
+        *error = QStringLiteral("cannot read %1: %2")
+                     .arg(name, QFileInfo(o.inputFile).isDir() ? QStringLiteral("it is a folder")
+                                                               : f.errorString());
+        return false;
+    }
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("cannot read %1: %2").arg(name, f.errorString());
+        return false;
+    }
+    *text = DecodeInputText(bytes);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qInstallMessageHandler(quietQt);
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kalotalk-say"));
+
+    SayOptions o;
+    const QString parseError = ParseSayArguments(QCoreApplication::arguments().mid(1), o);
+    if (!parseError.isEmpty())
+        return fail(parseError + QStringLiteral("\nTry kalotalk-say --help."), 2);
+    if (o.help) {
+        say(stdout, SayUsage());
+        return 0;
+    }
+
+    std::shared_ptr<TTSEnum> modes;
+    try {
+        modes = std::make_shared<TTSEnum>();
+    } catch (const KaloError& e) {
+        return fail(QStringLiteral("no speech engine can run: %1").arg(e.message()));
+    }
+    if (o.listVoices) {
+        for (const TTSModeInfo& m : modes->AllModes())
+            say(stdout, GuidText(m.ModeID) + u'\t' + m.ModeName + u'\n');
+        return 0;
+    }
+
+    QString error;
+    const int voice = ChooseVoice(modes->AllModes(), o.voice, &error);
+    if (voice < 0)
+        return fail(error);
+    const TTSModeInfo mode = modes->AllModes()[size_t(voice)];
+
+    QString text;
+    if (!readText(o, &text, &error))
+        return fail(error);
+
+    // From here on an interruption is noticed and cleaned up after (before,
+    // while waiting for standard input, it simply ends the program).
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(sig, onSignal);
+
+    const bool toFile = !o.wavOut.isEmpty() || !o.mp3Out.isEmpty();
+    const QString target = !o.wavOut.isEmpty() ? o.wavOut : o.mp3Out;
+    PartFile wavPart;
+    PartFile mp3Part;
+    if (toFile) {
+        if (!wavPart.create(target, QStringLiteral(".wav"), &error))
+            return fail(error);
+        if (!o.mp3Out.isEmpty() && !mp3Part.create(target, QStringLiteral(".mp3"), &error))
+            return fail(error);
+    }
+
+    ProgressLine progress;
+    int exitCode = 0;
+    {
+        TMSpeech speech(nullptr, [modes] { return modes; });
+        speech.Output = toFile ? soFile : soGeneral;
+        speech.Filename = wavPart.path();
+        try {
+            speech.SelectEngine(mode.ModeName);
+        } catch (const EMSpeechException& e) {
+            return fail(e.message());
+        }
+        if (!speech.Selected() || speech.EngineInfo().ModeID != GuidText(mode.ModeID))
+            return fail(QStringLiteral("the voice %1 could not be started").arg(mode.ModeName));
+
+        std::shared_ptr<ITTSAttributesA> attributes;
+        speech.GetInterface(2, attributes);
+        if (o.speed)
+            attributes->SpeedSet(*o.speed);
+        if (o.pitch)
+            attributes->PitchSet(quint16(*o.pitch));
+        if (o.volume)
+            attributes->VolumeSet(*o.volume);
+        if (toFile) {
+            std::shared_ptr<IAudioFile> file;
+            speech.GetInterface(0, file);
+            file->RealTimeSet(o.rate.value_or(kRealTimeUnthrottled));
+        } else {
+            std::shared_ptr<IAudioMultiMediaDevice> device;
+            speech.GetInterface(0, device);
+            if (!device->HasOutputDevice())
+                say(stderr,
+                    QStringLiteral("kalotalk-say: no sound device; the speech plays silently\n"));
+        }
+
+        QEventLoop loop;
+        QStringList errors;
+        bool stopped = false;
+        QObject::connect(&speech, &TMSpeech::OnStop, &loop, [&] {
+            stopped = true;
+            loop.quit();
+        });
+        QObject::connect(&speech, &TMSpeech::OnError, &loop,
+                         [&](int, const QString& m) { errors << m; });
+        QObject::connect(&speech, &TMSpeech::OnWarning, &loop, [&](int, const QString& m) {
+            say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(m));
+        });
+        QTimer tick;
+        tick.setInterval(100);
+        const QString verb = toFile ? QStringLiteral("Writing") : QStringLiteral("Speaking");
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            if (g_signal) {
+                loop.quit();
+                return;
+            }
+            const qint64 length = text.size();
+            progress.show(verb, length > 0 ? int(qint64(speech.WordPosition()) * 100 / length) : 0);
+        });
+        tick.start();
+        if (!speech.SpeakString(text)) {
+            std::shared_ptr<IAudioFile> file;
+            speech.GetInterface(0, file);
+            return fail(QStringLiteral("cannot write %1: %2")
+                            .arg(target, file ? file->LastError() : QString()));
+        }
+        loop.exec();
+        progress.clear();
+        if (g_signal) {
+            speech.Stop();
+            exitCode = 128 + int(g_signal);
+        } else if (!errors.isEmpty()) {
+            // The engine's messages name the temporary file; the user knows
+            // the file asked for.
+            QString message = errors.join(u"; ");
+            if (toFile)
+                message.replace(wavPart.path(), target);
+            exitCode = fail(message);
+        } else if (!stopped) {
+            exitCode = fail(QStringLiteral("the speech ended without finishing"));
+        }
+    } // the WAV file is complete and closed here
+    if (exitCode != 0)
+        return exitCode;
+    if (!o.wavOut.isEmpty()) {
+        if (!wavPart.commitAs(o.wavOut, &error))
+            return fail(error);
+        return 0;
+    }
+    if (!o.mp3Out.isEmpty()) {
+        const QString appFolder = QCoreApplication::applicationDirPath() + u'/';
+        const bool ok = EncodeMp3Blocking(
+            appFolder, wavPart.path(), mp3Part.path(),
+            [&](int percent) {
+                if (percent >= 0)
+                    progress.show(QStringLiteral("Encoding"), percent);
+                return g_signal == 0;
+            },
+            &error);
+        progress.clear();
+        wavPart.discard();
+        if (g_signal)
+            return 128 + int(g_signal);
+        if (!ok)
+            return fail(error);
+        if (QFileInfo(mp3Part.path()).size() == 0)
+            return fail(QStringLiteral("the MP3 encoder wrote nothing"));
+        if (!mp3Part.commitAs(o.mp3Out, &error))
+            return fail(error);
+    }
+    return 0;
+}

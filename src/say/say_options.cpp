@@ -1,0 +1,159 @@
+#include "say/say_options.h"
+
+#include "base/text_file.h"
+
+#include <QCommandLineParser>
+
+#include <cmath>
+
+namespace kalo {
+
+QString SayUsage() {
+    return QStringLiteral(
+        "Usage: kalotalk-say --voices\n"
+        "       kalotalk-say [-v VOICE] [-s WPM] [-p PITCH] [-a VOLUME] [-x SPEED]\n"
+        "                    [-w OUT.wav | -m OUT.mp3] [-f FILE | TEXT...]\n"
+        "\n"
+        "Speaks TEXT, or the text of FILE, or standard input.\n"
+        "\n"
+        "  --voices     list the voices: mode identifier, a tab, mode name\n"
+        "  -v VOICE     a mode identifier, a mode name, or a part of a name that\n"
+        "               only one voice has\n"
+        "  -s WPM       speed in words per minute (80 to 450)\n"
+        "  -p PITCH     base pitch (0 to 100, 50 is normal)\n"
+        "  -a VOLUME    volume (0 to 100)\n"
+        "  -x SPEED     write speed of -w and -m as a multiple of real time\n"
+        "               (1 to 128); without it as fast as the engine goes\n"
+        "  -w OUT.wav   write a WAV file instead of speaking\n"
+        "  -m OUT.mp3   write an MP3 file (through lame) instead of speaking\n"
+        "  -f FILE      read the text from FILE\n"
+        "  -h, --help   show this text\n");
+}
+
+namespace {
+
+bool readNumber(const QCommandLineParser& p, const QString& name, quint32 min, quint32 max,
+                std::optional<quint32>& out, QString& error) {
+    if (!p.isSet(name))
+        return true;
+    bool ok = false;
+    const uint v = p.value(name).toUInt(&ok);
+    if (!ok || v < min || v > max) {
+        error = QStringLiteral("-%1 wants a whole number from %2 to %3, not \"%4\"")
+                    .arg(name)
+                    .arg(min)
+                    .arg(max)
+                    .arg(p.value(name));
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+} // namespace
+
+QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
+    QCommandLineParser p;
+    p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    p.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption voices(QStringLiteral("voices"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    p.addOption(voices);
+    p.addOption(help);
+    for (const char* name : {"v", "s", "p", "a", "x", "w", "m", "f"})
+        p.addOption(
+            QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
+    if (!p.parse(QStringList{QStringLiteral("kalotalk-say")} + arguments))
+        return p.errorText();
+
+    options = SayOptions{};
+    options.help = p.isSet(help);
+    options.listVoices = p.isSet(voices);
+    options.voice = p.value(QStringLiteral("v"));
+    options.wavOut = p.value(QStringLiteral("w"));
+    options.mp3Out = p.value(QStringLiteral("m"));
+    options.inputFile = p.value(QStringLiteral("f"));
+    options.words = p.positionalArguments();
+
+    QString error;
+    if (!readNumber(p, QStringLiteral("s"), 80, 450, options.speed, error) ||
+        !readNumber(p, QStringLiteral("p"), 0, 100, options.pitch, error) ||
+        !readNumber(p, QStringLiteral("a"), 0, 100, options.volume, error))
+        return error;
+    if (p.isSet(QStringLiteral("x"))) {
+        bool ok = false;
+        const double x = p.value(QStringLiteral("x")).toDouble(&ok);
+        if (!ok || !(x >= 1.0 && x <= 128.0))
+            return QStringLiteral("-x wants a multiple of real time from 1 to 128, not \"%1\"")
+                .arg(p.value(QStringLiteral("x")));
+        options.rate = quint32(std::lround(x * 256));
+    }
+    for (const char* name : {"v", "w", "m", "f"})
+        if (p.isSet(QString::fromLatin1(name)) && p.values(QString::fromLatin1(name)).size() > 1)
+            return QStringLiteral("-%1 may be given once").arg(QString::fromLatin1(name));
+    if (p.isSet(QStringLiteral("w")) && p.isSet(QStringLiteral("m")))
+        return QStringLiteral("-w and -m cannot be given together");
+    if ((p.isSet(QStringLiteral("w")) && options.wavOut.isEmpty()) ||
+        (p.isSet(QStringLiteral("m")) && options.mp3Out.isEmpty()) ||
+        (p.isSet(QStringLiteral("f")) && options.inputFile.isEmpty()))
+        return QStringLiteral("an output or input file name is empty");
+    if (p.isSet(QStringLiteral("f")) && !options.words.isEmpty())
+        return QStringLiteral("give the text either with -f or on the command line, not both");
+    if (options.rate && options.wavOut.isEmpty() && options.mp3Out.isEmpty())
+        return QStringLiteral("-x applies to -w and -m only");
+    return {};
+}
+
+int ChooseVoice(const std::vector<TTSModeInfo>& modes, const QString& query, QString* error) {
+    auto fail = [&](const QString& message) {
+        if (error)
+            *error = message;
+        return -1;
+    };
+    if (modes.empty())
+        return fail(QStringLiteral("no voice is installed"));
+    const QString q = query.trimmed();
+    if (q.isEmpty()) {
+        for (const char* language : {"en-gb", "en-us", "en"})
+            for (size_t i = 0; i < modes.size(); ++i)
+                if (modes[i].Language == QLatin1String(language))
+                    return int(i);
+        for (size_t i = 0; i < modes.size(); ++i)
+            if (modes[i].Language.startsWith(u"en-"))
+                return int(i);
+        return 0;
+    }
+    const QUuid id = GuidFromText(q);
+    if (!id.isNull()) {
+        for (size_t i = 0; i < modes.size(); ++i)
+            if (modes[i].ModeID == id)
+                return int(i);
+        return fail(QStringLiteral("no voice has the identifier %1").arg(q));
+    }
+    for (size_t i = 0; i < modes.size(); ++i)
+        if (modes[i].ModeName.compare(q, Qt::CaseInsensitive) == 0)
+            return int(i);
+    std::vector<int> hits;
+    for (size_t i = 0; i < modes.size(); ++i)
+        if (modes[i].ModeName.contains(q, Qt::CaseInsensitive))
+            hits.push_back(int(i));
+    if (hits.size() == 1)
+        return hits.front();
+    if (hits.empty())
+        return fail(QStringLiteral("no voice is called \"%1\" (see kalotalk-say --voices)").arg(q));
+    QStringList names;
+    for (size_t i = 0; i < hits.size() && i < 5; ++i)
+        names << modes[size_t(hits[i])].ModeName;
+    if (hits.size() > 5)
+        names << QStringLiteral("...");
+    return fail(
+        QStringLiteral("\"%1\" fits %2 voices: %3").arg(q).arg(hits.size()).arg(names.join(u"; ")));
+}
+
+QString DecodeInputText(const QByteArray& bytes) {
+    // The converter's reading of documents: UTF-8 or UTF-16 with a byte-order
+    // mark, UTF-8, else Windows-1252.
+    return DecodeText(bytes).text;
+}
+
+} // namespace kalo

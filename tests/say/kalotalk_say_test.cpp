@@ -1,0 +1,150 @@
+// kalotalk-say run as scripts run it: its output formats, its files, and
+// its failures, after which no output file and no temporary file is left.
+#include "speech/speech_test_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace kalo::test {
+namespace {
+
+const QString kSay = QStringLiteral(KALOTALK_SAY);
+
+ProcessResult say(const QStringList& args, const QByteArray& input = {}) {
+    return run(kSay, args, input, 120000);
+}
+
+QStringList filesIn(const QTemporaryDir& dir) {
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+TEST(KalotalkSay, ListsVoicesAsIdentifierTabName) {
+    const ProcessResult r = say({QStringLiteral("--voices")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_GE(lines.size(), 100);
+    const QRegularExpression line(QStringLiteral("^\\{[0-9A-F-]{36}\\}\\t[^\\t]+$"));
+    for (const QString& l : lines)
+        EXPECT_TRUE(line.match(l).hasMatch()) << l.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\tEnglish (Great Britain) Male - eSpeak NG\n")));
+}
+
+TEST(KalotalkSay, FailuresExitNonZeroWithAReasonAndLeaveNoFile) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.wav"));
+    struct Case {
+        QStringList args;
+        int exitCode;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {{"-v", "Vulcan", "-w", out, "Hello"}, 1, "no voice is called"},
+        {{"-v", "English", "-w", out, "Hello"}, 1, "voices"},
+        {{"-f", dir.filePath(QStringLiteral("missing.txt")), "-w", out}, 1, "cannot read"},
+        {{"-f", dir.path(), "-w", out}, 1, "cannot read"},
+        {{"-w", dir.filePath(QStringLiteral("no/folder/out.wav")), "Hello"}, 1, "cannot write"},
+        {{"-m", dir.filePath(QStringLiteral("no/folder/out.mp3")), "Hello"}, 1, "cannot write"},
+        {{"-w", dir.path(), "Hello"}, 1, "folder"},
+        {{"-s", "5", "-w", out, "Hello"}, 2, "-s"},
+        {{"-w", out, "-m", dir.filePath(QStringLiteral("o.mp3")), "Hello"}, 2, "together"},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult r = say(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("kalotalk-say: ")));
+        EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.says))) << r.err.toStdString();
+        EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
+    }
+}
+
+TEST(KalotalkSay, WritesWavFromTheCommandLineAFileAndStandardInput) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("a.wav"));
+    ProcessResult r =
+        say({QStringLiteral("-w"), a, QStringLiteral("Hello from the command line.")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const WavFile wa = readWav(a);
+    EXPECT_TRUE(wa.riff && wa.sizesMatch);
+    EXPECT_TRUE(QFileInfo(a).permissions() & QFileDevice::ReadGroup); // not left private
+    EXPECT_GT(wa.seconds(), 1.0);
+
+    // A Windows-1252 file, a female voice by a part of its name, slower.
+    const QString text = dir.filePath(QStringLiteral("in.txt"));
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Caf\xE9 au lait, s'il vous pla\xEEt.");
+    f.close();
+    const QString b = dir.filePath(QStringLiteral("b.wav"));
+    r = say({"-v", "America) Female", "-s", "100", "-f", text, "-w", b});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(readWav(b).sizesMatch);
+
+    // The same file as standard input, by mode identifier, at normal speed.
+    const ProcessResult voices = say({QStringLiteral("--voices")});
+    const QString id = voices.out.section(u'\n', 0, 0).section(u'\t', 0, 0);
+    const QString c = dir.filePath(QStringLiteral("c.wav"));
+    r = say({"-v", id, "-w", c}, QByteArray("Caf\xE9 au lait, s'il vous pla\xEEt."));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(readWav(c).sizesMatch);
+    EXPECT_GT(readWav(b).seconds(), readWav(c).seconds() * 1.3);
+    EXPECT_EQ(filesIn(dir), (QStringList{"a.wav", "b.wav", "c.wav", "in.txt"}));
+}
+
+TEST(KalotalkSay, WritesMp3ThroughTheEncoder) {
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/kalo say XXXXXX")); // a space in the path
+    const QString mp3 = dir.filePath(QStringLiteral("out file.mp3"));
+    const ProcessResult r =
+        say({QStringLiteral("-m"), mp3, QStringLiteral("This sentence becomes an MP3 file.")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(filesIn(dir), QStringList{QStringLiteral("out file.mp3")});
+    const ProcessResult soxi = run(QStringLiteral("soxi"), {QStringLiteral("-D"), mp3});
+    ASSERT_EQ(soxi.exitCode, 0) << soxi.err.toStdString();
+    EXPECT_GT(soxi.out.trimmed().toDouble(), 1.5);
+}
+
+TEST(KalotalkSay, AnMp3RunWithoutTheEncoderFailsAndLeavesNothing) {
+    QTemporaryDir dir;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), dir.filePath(QStringLiteral("nothing-here")));
+    p.setProcessEnvironment(env);
+    p.start(kSay, {QStringLiteral("-m"), dir.filePath(QStringLiteral("out.mp3")),
+                   QStringLiteral("No encoder.")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.startsWith(QStringLiteral("kalotalk-say: "))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("lame"))) << err.toStdString();
+    EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
+}
+
+TEST(KalotalkSay, AnInterruptedRunLeavesNothingBehind) {
+    QTemporaryDir dir;
+    QProcess p;
+    const QString out = dir.filePath(QStringLiteral("slow.wav"));
+    p.start(kSay, {QStringLiteral("-x"), QStringLiteral("1"), QStringLiteral("-w"), out,
+                   QStringLiteral(
+                       "This takes a few seconds to write at real time, so it is still going.")});
+    ASSERT_TRUE(p.waitForStarted());
+    ASSERT_TRUE(waitFor([&] { return !filesIn(dir).isEmpty(); }, 10000)); // the temporary file
+    waitFor([] { return false; }, 500);
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 128 + SIGINT);
+    EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
+}
+
+TEST(KalotalkSay, SpeaksOnTheSoundDevice) {
+    const ProcessResult r =
+        say({QStringLiteral("-s"), QStringLiteral("300"), QStringLiteral("Hi.")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+}
+
+} // namespace
+} // namespace kalo::test

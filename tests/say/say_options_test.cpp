@@ -1,0 +1,93 @@
+// kalotalk-say's command line, voice choice and text decoding.
+#include "say/say_options.h"
+
+#include <gtest/gtest.h>
+
+namespace kalo {
+namespace {
+
+QString parse(const QStringList& args, SayOptions* out = nullptr) {
+    SayOptions o;
+    const QString error = ParseSayArguments(args, o);
+    if (out)
+        *out = o;
+    return error;
+}
+
+TEST(SayOptions, ReadsEveryOptionAndTheText) {
+    SayOptions o;
+    ASSERT_EQ(parse({"-v", "English", "-s", "200", "-p", "0", "-a", "100", "-x", "1.5", "-w",
+                     "o.wav", "Hello", "world"},
+                    &o),
+              QString());
+    EXPECT_EQ(o.voice, QStringLiteral("English"));
+    EXPECT_EQ(o.speed, 200u);
+    EXPECT_EQ(o.pitch, 0u);
+    EXPECT_EQ(o.volume, 100u);
+    EXPECT_EQ(o.rate, 384u); // 1.5 times real time
+    EXPECT_EQ(o.wavOut, QStringLiteral("o.wav"));
+    EXPECT_EQ(o.words, (QStringList{"Hello", "world"}));
+    ASSERT_EQ(parse({"--voices"}, &o), QString());
+    EXPECT_TRUE(o.listVoices);
+    ASSERT_EQ(parse({"-m", "a.mp3", "-f", "in.txt", "-x", "128"}, &o), QString());
+    EXPECT_EQ(o.rate, 32768u);
+    EXPECT_FALSE(o.speed.has_value());
+}
+
+TEST(SayOptions, RefusesWhatCannotBeMeant) {
+    for (const QStringList& args : std::vector<QStringList>{
+             {"-s", "79", "x"},
+             {"-s", "fast", "x"},
+             {"-p", "101", "x"},
+             {"-a", "-1", "x"},
+             {"-x", "0.5", "-w", "o.wav", "x"},
+             {"-x", "129", "-w", "o.wav", "x"},
+             {"-x", "2", "x"}, // no file to write
+             {"-w", "a.wav", "-m", "b.mp3", "x"},
+             {"-f", "in.txt", "more", "text"},
+             {"-w", "", "x"},
+             {"-w", "a.wav", "-w", "b.wav", "x"},
+             {"--bogus"},
+         })
+        EXPECT_FALSE(parse(args).isEmpty()) << args.join(' ').toStdString();
+}
+
+std::vector<TTSModeInfo> modes() {
+    std::vector<TTSModeInfo> m(4);
+    const char* names[] = {"Chinese Male - X", "English (America) Male - X",
+                           "English (Great Britain) Male - X",
+                           "English (Great Britain) Female - X"};
+    const char* languages[] = {"cmn", "en-us", "en-gb", "en-gb"};
+    for (int i = 0; i < 4; ++i) {
+        m[size_t(i)].ModeName = QString::fromLatin1(names[i]);
+        m[size_t(i)].Language = QString::fromLatin1(languages[i]);
+        m[size_t(i)].ModeID = QUuid::createUuidV5(QUuid(), QString::number(i));
+    }
+    return m;
+}
+
+TEST(SayOptions, ChoosesTheVoiceByIdentifierNameOrUniquePart) {
+    const auto m = modes();
+    QString error;
+    EXPECT_EQ(ChooseVoice(m, GuidText(m[3].ModeID).toLower(), &error), 3);
+    EXPECT_EQ(ChooseVoice(m, QStringLiteral("english (america) male - x"), &error), 1);
+    EXPECT_EQ(ChooseVoice(m, QStringLiteral("Britain) Female"), &error), 3);
+    EXPECT_EQ(ChooseVoice(m, QString(), &error), 2); // British English first
+    EXPECT_EQ(ChooseVoice(m, QStringLiteral("Britain"), &error), -1);
+    EXPECT_TRUE(error.contains(QStringLiteral("fits 2 voices"))) << error.toStdString();
+    EXPECT_EQ(ChooseVoice(m, QStringLiteral("Klingon"), &error), -1);
+    EXPECT_TRUE(error.contains(QStringLiteral("Klingon")));
+    EXPECT_EQ(ChooseVoice(m, QStringLiteral("{00000000-0000-0000-0000-000000000000}"), &error), -1);
+    EXPECT_EQ(ChooseVoice({}, QString(), &error), -1);
+}
+
+TEST(SayOptions, DecodesUtf8ElseWindows1252) {
+    EXPECT_EQ(DecodeInputText(QByteArray("\xEF\xBB\xBF"
+                                         "caf\xC3\xA9")),
+              QStringLiteral("caf\u00E9"));
+    EXPECT_EQ(DecodeInputText(QByteArray("caf\xE9 \x80 \x96")),
+              QStringLiteral("caf\u00E9 \u20AC \u2013"));
+}
+
+} // namespace
+} // namespace kalo

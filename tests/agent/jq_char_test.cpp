@@ -270,5 +270,14 @@ TEST_F(JQChar, DestroyingTheControllerUnloadsTheCharacter) {
     EXPECT_TRUE(Agent->CharacterIds().isEmpty());
 }
 
+TEST_F(JQChar, AControllerOutlivingTheControlIsHarmless) {
+    TJQChar& c = load();
+    DoneAgent();
+    EXPECT_EQ(c.Character(), nullptr);
+    EXPECT_THROW(c.Speak("x", true), KaloError);
+    character.reset();
+    InitAgent();
+}
+
 } // namespace
 } // namespace kalo

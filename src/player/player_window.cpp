@@ -383,7 +383,7 @@ void TFormKALO::FormCreate() {
         ItemIndex = 0;
         Playing = false;
         // 3. The tone lists and the Agent control.
-        InitAgent();
+        InitAgent(MainWindow());
         // 4. The submenus; a failure leaves a submenu empty.
         for (void (TFormKALO::*build)() :
              {&TFormKALO::BuildCharacterMenu, &TFormKALO::BuildSkinMenu, &TFormKALO::BuildToneMenu}) {

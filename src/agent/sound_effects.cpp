@@ -1,0 +1,68 @@
+#include "agent/sound_effects.h"
+
+#include "speech/speech_stream.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kalo {
+
+std::vector<qint16> Resample(const std::vector<qint16>& samples, int fromRate, int toRate) {
+    if (fromRate <= 0 || toRate <= 0 || samples.empty() || fromRate == toRate)
+        return samples;
+    const size_t n = size_t(std::llround(double(samples.size()) * toRate / fromRate));
+    std::vector<qint16> out(n);
+    const double step = double(fromRate) / toRate;
+    for (size_t i = 0; i < n; ++i) {
+        const double at = double(i) * step;
+        const size_t k = size_t(at);
+        const double f = at - double(k);
+        const double a = samples[std::min(k, samples.size() - 1)];
+        const double b = samples[std::min(k + 1, samples.size() - 1)];
+        out[i] = qint16(std::lround(a + (b - a) * f));
+    }
+    return out;
+}
+
+SoundEffects::SoundEffects(AudioDeviceKind device) {
+    stream_ = std::make_shared<SpeechStream>(kRate, &receiver_, [this](const StreamEvent& e) {
+        if (stream_->isCancelled(e.textId))
+            return;
+        if (e.kind == StreamEvent::TextBegin)
+            ++started_;
+        else if (e.kind == StreamEvent::TextEnd)
+            ++finished_;
+    });
+    device_ = CreateAudioDevice(device);
+    device_->Attach(stream_);
+}
+
+SoundEffects::~SoundEffects() {
+    stream_->close();
+    device_->Detach();
+}
+
+void SoundEffects::Play(const std::vector<qint16>& samples, int sampleRate) {
+    // Two sounds at most waiting or playing, of four seconds at most: the
+    // stream never makes this thread wait for room.
+    if (pushed_ - finished_ >= 2)
+        return;
+    AudioPacket p;
+    p.kind = AudioPacket::End; // the whole sound in one packet
+    p.textId = stream_->newTextId();
+    p.samples = Resample(samples, sampleRate, kRate);
+    if (p.samples.size() > size_t(kRate) * 4)
+        p.samples.resize(size_t(kRate) * 4);
+    if (p.samples.empty())
+        return;
+    if (stream_->push(std::move(p)))
+        ++pushed_;
+}
+
+void SoundEffects::Stop() {
+    stream_->reset();
+    finished_ = pushed_; // the cancelled ones end unheard
+    started_ = std::max(started_, finished_);
+}
+
+} // namespace kalo

@@ -12,6 +12,7 @@
 #include "player/jq_track_bar.h"
 #include "player/reading_list.h"
 #include "player/skin_loader.h"
+#include "player/skin_source.h"
 #include "services/data_module.h"
 #include "services/file_dialogs.h"
 #include "ui/shared_helpers.h"
@@ -174,7 +175,7 @@ void TFormKALO::BuildCharacterMenu() {
 
 void TFormKALO::BuildSkinMenu() {
     try {
-        const QStringList captions = SkinMenuCaptions(InstalledSkins(AppPath));
+        const QStringList captions = SkinMenuCaptions(installedSkins(AppPath));
         QActionGroup* group = RadioGroup(Skins1);
         for (const QString& caption : captions) {
             QAction* item = AddRadioItem(Skins1, group, caption, caption == Settings.Skin);

@@ -4,11 +4,13 @@
 //   kalo_draw_topaz --wsz tests/data/skins/Sapphire.wsz
 // The second form packs a sapphire-blue version into a zip archive, its files
 // inside a folder and named in lower case, as a skin archive may hold them.
+#include "preview.h"
 #include "skin_drawing.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
+#include <QPainter>
 
 #include <zip.h>
 
@@ -62,9 +64,10 @@ bool writeArchive(const QString& path, const QString& folderInside,
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !(argc > 1 && QByteArray(argv[1]) == "--window"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     if (argc == 2)
         return writeFolder(QString::fromLocal8Bit(argv[1]), topaz::drawSkin(topaz::topazPalette()))
                    ? 0
@@ -74,7 +77,31 @@ int main(int argc, char* argv[]) {
                             topaz::drawSkin(topaz::sapphirePalette()))
                    ? 0
                    : 1;
+    if (argc == 4 && QByteArray(argv[1]) == "--preview") {
+        // A sheet of the skin's looks, enlarged three times, to look at.
+        const QString app = QString::fromLocal8Bit(argv[2]);
+        const QString skin = QString::fromLocal8Bit(argv[3]);
+        QImage sheet(275 * 2 + 10, 116 * 2 + 14 * 2 + 30, QImage::Format_RGB32);
+        sheet.fill(QColor(0x60, 0x60, 0x60));
+        QPainter g(&sheet);
+        g.drawImage(0, 0, topaz::previewSkin(app, skin, true, false, false, -1));
+        g.drawImage(285, 0, topaz::previewSkin(app, skin, false, false, true, 12));
+        g.drawImage(0, 126, topaz::previewSkin(app, skin, true, false, true, -1));
+        g.drawImage(285, 126, topaz::previewSkin(app, skin, true, false, false, 17));
+        g.drawImage(0, 252, topaz::previewSkin(app, skin, true, true, false, -1));
+        g.drawImage(285, 252, topaz::previewSkin(app, skin, false, true, false, -1));
+        g.end();
+        return sheet.scaled(sheet.size() * 3)
+                       .save(QString::fromLocal8Bit(argv[4 - 1]) + QStringLiteral(".png"))
+                   ? 0
+                   : 1;
+    }
+    if (argc == 4 && QByteArray(argv[1]) == "--window")
+        return topaz::runSkinWindow(QString::fromLocal8Bit(argv[2]),
+                                    QString::fromLocal8Bit(argv[3]));
     std::fprintf(stderr, "usage: kalo_draw_topaz OUTPUT_FOLDER\n"
-                         "       kalo_draw_topaz --wsz ARCHIVE\n");
+                         "       kalo_draw_topaz --wsz ARCHIVE\n"
+                         "       kalo_draw_topaz --preview APP_FOLDER SKIN (writes SKIN.png)\n"
+                         "       kalo_draw_topaz --window APP_FOLDER SKIN\n");
     return 2;
 }

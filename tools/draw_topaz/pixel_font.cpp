@@ -1,5 +1,6 @@
 #include "pixel_font.h"
 
+#include <cstring>
 #include <map>
 
 namespace topaz {
@@ -21,7 +22,7 @@ const char* rowsOf(QChar c) {
         {'J', "..#" "..#" "..#" "#.#" "###"},
         {'K', "#.#" "#.#" "##." "#.#" "#.#"},
         {'L', "#.." "#.." "#.." "#.." "###"},
-        {'M', "#.#" "###" "###" "#.#" "#.#"},
+        {'M', "#...#" "##.##" "#.#.#" "#...#" "#...#"},
         {'N', "##." "#.#" "#.#" "#.#" "#.#"},
         {'O', "###" "#.#" "#.#" "#.#" "###"},
         {'P', "###" "#.#" "###" "#.." "#.."},
@@ -31,7 +32,7 @@ const char* rowsOf(QChar c) {
         {'T', "###" ".#." ".#." ".#." ".#."},
         {'U', "#.#" "#.#" "#.#" "#.#" "###"},
         {'V', "#.#" "#.#" "#.#" "#.#" ".#."},
-        {'W', "#.#" "#.#" "###" "###" "#.#"},
+        {'W', "#...#" "#...#" "#.#.#" "##.##" "#...#"},
         {'X', "#.#" "#.#" ".#." "#.#" "#.#"},
         {'Y', "#.#" "#.#" ".#." ".#." ".#."},
         {'Z', "###" "..#" ".#." "#.." "###"},
@@ -57,23 +58,31 @@ const char* rowsOf(QChar c) {
 }
 } // namespace
 
+// Most glyphs are 3 columns wide; M and W need 5.
+int glyphWidth(QChar c) {
+    const char* g = rowsOf(c);
+    return g != nullptr && std::strlen(g) == 25 ? 5 : 3;
+}
+
 int pixelTextWidth(const QString& text, int spacing) {
-    if (text.isEmpty())
-        return 0;
-    return int(text.size()) * (3 + spacing) - spacing;
+    int width = 0;
+    for (const QChar c : text)
+        width += glyphWidth(c) + spacing;
+    return text.isEmpty() ? 0 : width - spacing;
 }
 
 void drawPixelText(QImage& image, int x, int y, const QString& text, const QColor& colour,
                    int spacing) {
     const QRgb rgb = colour.rgba();
     for (const QChar c : text) {
+        const int w = glyphWidth(c);
         if (const char* g = rowsOf(c)) {
             for (int row = 0; row < 5; ++row)
-                for (int col = 0; col < 3; ++col)
-                    if (g[row * 3 + col] == '#' && image.rect().contains(x + col, y + row))
+                for (int col = 0; col < w; ++col)
+                    if (g[row * w + col] == '#' && image.rect().contains(x + col, y + row))
                         image.setPixel(x + col, y + row, rgb);
         }
-        x += 3 + spacing;
+        x += w + spacing;
     }
 }
 

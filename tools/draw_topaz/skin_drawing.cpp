@@ -364,8 +364,8 @@ void clutterColumn(QImage& image, int x, int y, const Palette& p, int lit) {
         g.setPen(p.outline);
         g.drawLine(key.left(), key.bottom(), key.right(), key.bottom());
         g.end();
-        drawPixelText(image, key.x() + 3, key.y() + 1, letters[i],
-                      i == lit ? p.outline : p.gemLight);
+        drawPixelText(image, key.x() + (9 - pixelTextWidth(letters[i])) / 2, key.y() + 1,
+                      letters[i], i == lit ? p.outline : p.gemLight);
         g.begin(&image);
     }
 }
@@ -452,8 +452,6 @@ QImage drawMain(const Palette& p) {
     drawPixelText(face, 26, 46, QStringLiteral("WORDS"), withAlpha(p.gem, 255));
     drawPixelText(face, 108, 48, QStringLiteral("VOLUME"), caption);
     drawPixelText(face, 178, 48, QStringLiteral("SPEED"), caption);
-    drawPixelText(face, 221, 51, QStringLiteral("CHAR"), caption);
-    drawPixelText(face, 243, 51, QStringLiteral("CLIP"), caption);
     drawPixelText(face, 24, 58, QStringLiteral("TEXT TO SPEECH"), withAlpha(caption, 255));
 
     // the stone at the bottom right (its middle is the about hot spot)

@@ -1,0 +1,146 @@
+#include "player/skin_source.h"
+
+#include "skin_fixture.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace kalo {
+namespace {
+
+using test::makeZip;
+using test::SkinFolder;
+
+TEST(FolderSkinSource, FindsFilesWithoutRegardToLetterCase) {
+    SkinFolder folder;
+    folder.write(QStringLiteral("skins/Mine/MAIN.BMP"), "main");
+    folder.write(QStringLiteral("skins/Mine/pledit.txt"), "colour");
+    const auto skin = openSkin(folder.appPath(), QStringLiteral("mine"));
+    EXPECT_EQ(skin->read(QStringLiteral("Main.bmp")).value_or("-"), QByteArray("main"));
+    EXPECT_EQ(skin->read(QStringLiteral("Pledit.txt")).value_or("-"), QByteArray("colour"));
+    EXPECT_TRUE(skin->contains(QStringLiteral("main.bmp")));
+    EXPECT_FALSE(skin->contains(QStringLiteral("Balance.bmp")));
+    EXPECT_FALSE(skin->read(QStringLiteral("Balance.bmp")).has_value());
+}
+
+TEST(FolderSkinSource, AMissingSkinOrANameThatClimbsOutHasNoFiles) {
+    SkinFolder folder;
+    folder.write(QStringLiteral("skins/Mine/Main.bmp"), "main");
+    folder.write(QStringLiteral("Main.bmp"), "outside");
+    for (const QString& name : {QStringLiteral("Nothing"), QStringLiteral(".."),
+                                QStringLiteral("../skins/Mine"), QStringLiteral("")}) {
+        const auto skin = openSkin(folder.appPath(), name);
+        EXPECT_FALSE(skin->contains(QStringLiteral("Main.bmp"))) << qPrintable(name);
+    }
+    const auto skin = openSkin(folder.appPath(), QStringLiteral("Mine"));
+    EXPECT_FALSE(skin->read(QStringLiteral("../Main.bmp")).has_value());
+}
+
+TEST(InstalledSkins, FoldersAndArchivesWithTheirDisplayNames) {
+    SkinFolder folder;
+    folder.write(QStringLiteral("skins/tOPAZ/Main.bmp"), "x");
+    folder.write(QStringLiteral("skins/.hidden/Main.bmp"), "x");
+    folder.write(QStringLiteral("skins/GREEN glass.WSZ"), makeZip({{"main.bmp", "x"}}));
+    folder.write(QStringLiteral("skins/topaz.wsz"), makeZip({{"main.bmp", "x"}}));
+    folder.write(QStringLiteral("skins/readme.txt"), "x");
+    QStringList names = installedSkins(folder.appPath());
+    EXPECT_EQ(names.first(), QStringLiteral("Topaz")); // folders come first
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Green glass"), QStringLiteral("Topaz")}));
+    // The display name opens the archive again, whatever its case.
+    EXPECT_TRUE(openSkin(folder.appPath(), QStringLiteral("Green glass"))
+                    ->contains(QStringLiteral("Main.bmp")));
+}
+
+TEST(InstalledSkins, NoSkinsFolderMeansNoSkins) {
+    EXPECT_TRUE(installedSkins(QStringLiteral("/nonexistent/app/")).isEmpty());
+}
+
+TEST(ArchiveSkinSource, FilesMaySitInAFolderInsideTheArchive) {
+    const ArchiveSkinSource skin(makeZip({{"Deep/skin/MAIN.bmp", "deep"},
+                                          {"Skin/Titlebar.BMP", "title"},
+                                          {"Skin/", ""},
+                                          {"main.bmp", "top"}}));
+    ASSERT_TRUE(skin.isOpen());
+    EXPECT_EQ(skin.read(QStringLiteral("Main.bmp")).value_or("-"), QByteArray("top"));
+    EXPECT_EQ(skin.read(QStringLiteral("titlebar.bmp")).value_or("-"), QByteArray("title"));
+    EXPECT_FALSE(skin.contains(QStringLiteral("Skin")));
+}
+
+TEST(ArchiveSkinSource, NamesThatClimbOutOrStartAtTheRootAreIgnored) {
+    const ArchiveSkinSource skin(makeZip({{"../Main.bmp", "up"},
+                                          {"skin/../../Titlebar.bmp", "up"},
+                                          {"/Posbar.bmp", "root"},
+                                          {"\\Volume.bmp", "root"},
+                                          {"C:/Balance.bmp", "drive"},
+                                          {"skin\\..\\Cbuttons.bmp", "up"},
+                                          {"skin\\Shufrep.bmp", "fine"}}));
+    ASSERT_TRUE(skin.isOpen());
+    for (const char* name :
+         {"Main.bmp", "Titlebar.bmp", "Posbar.bmp", "Volume.bmp", "Balance.bmp", "Cbuttons.bmp"})
+        EXPECT_FALSE(skin.contains(QString::fromLatin1(name))) << name;
+    EXPECT_EQ(skin.read(QStringLiteral("Shufrep.bmp")).value_or("-"), QByteArray("fine"));
+}
+
+TEST(ArchiveSkinSource, SomethingThatIsNotAZipIsASkinWithoutFiles) {
+    for (const QByteArray& bytes :
+         {QByteArray(), QByteArray("BM not a zip"), QByteArray("PK\x03\x04garbage", 11),
+          makeZip({{"main.bmp", QByteArray(5000, 'x')}}).chopped(30)}) {
+        const ArchiveSkinSource skin(bytes);
+        EXPECT_FALSE(skin.read(QStringLiteral("Main.bmp")).has_value());
+    }
+    SkinFolder folder;
+    folder.write(QStringLiteral("skins/Broken.wsz"), "no zip here");
+    EXPECT_FALSE(
+        openSkin(folder.appPath(), QStringLiteral("Broken"))->contains(QStringLiteral("Main.bmp")));
+}
+
+TEST(ArchiveSkinSource, AnEntryLargerThanTheCapIsNotRead) {
+    // Zeros pack to almost nothing: a small archive that would unpack large.
+    const QByteArray bomb(int(MaxEntryBytes) + 1, '\0');
+    const QByteArray zip = makeZip({{"Main.bmp", bomb}, {"Titlebar.bmp", "small"}});
+    ASSERT_LT(zip.size(), 100 * 1024);
+    const ArchiveSkinSource skin(zip);
+    EXPECT_TRUE(skin.contains(QStringLiteral("Main.bmp")));
+    EXPECT_FALSE(skin.read(QStringLiteral("Main.bmp")).has_value());
+    EXPECT_EQ(skin.read(QStringLiteral("Titlebar.bmp")).value_or("-"), QByteArray("small"));
+}
+
+TEST(ArchiveSkinSource, AnEntryWhoseDeclaredSizeLiesIsStillCapped) {
+    const QByteArray big(int(MaxEntryBytes) + 100, 'a');
+    QByteArray zip = makeZip({{"Main.bmp", big}});
+    // Rewrite the uncompressed size in both headers to 16 bytes.
+    const auto patch = [&zip](const QByteArray& signature, int sizeOffset) {
+        for (qsizetype at = zip.indexOf(signature); at >= 0; at = zip.indexOf(signature, at + 1)) {
+            zip[at + sizeOffset] = char(16);
+            zip[at + sizeOffset + 1] = zip[at + sizeOffset + 2] = zip[at + sizeOffset + 3] = 0;
+        }
+    };
+    patch(QByteArray("PK\x03\x04", 4), 22);
+    patch(QByteArray("PK\x01\x02", 4), 24);
+    const ArchiveSkinSource skin(zip);
+    const auto bytes = skin.read(QStringLiteral("Main.bmp"));
+    EXPECT_TRUE(!bytes || bytes->size() <= MaxEntryBytes);
+}
+
+TEST(ArchiveSkinSource, TheWholeArchiveGivesOutNoMoreThanItsTotalCap) {
+    const QByteArray part(int(MaxEntryBytes) - 10, 'z');
+    std::vector<std::pair<QString, QByteArray>> entries;
+    const int count = int(MaxArchiveTotalBytes / part.size()) + 2;
+    for (int i = 0; i < count; ++i)
+        entries.push_back({QStringLiteral("f%1.bmp").arg(i), part});
+    const ArchiveSkinSource skin(makeZip(entries));
+    qint64 total = 0;
+    int refused = 0;
+    for (int i = 0; i < count; ++i) {
+        if (const auto bytes = skin.read(QStringLiteral("f%1.bmp").arg(i)))
+            total += bytes->size();
+        else
+            ++refused;
+    }
+    EXPECT_LE(total, MaxArchiveTotalBytes);
+    EXPECT_GE(refused, 2);
+}
+
+} // namespace
+} // namespace kalo

@@ -134,24 +134,48 @@ private:
 
     // \Map="spoken"="balloon"\ from just after the first quote. The spoken
     // part ends at the first quote-equals-quote after which a well-formed
-    // balloon part follows, so stray single quotes in it do no harm.
+    // balloon part follows. Doubled quotes are read as pairs first, so a
+    // quote-equals-quote made of halves of two doubled quotes (text written
+    // with its quotes doubled) never ends the part early; failing that, any
+    // quote-equals-quote will do, so stray single quotes do no harm.
     qsizetype map(QStringView t, qsizetype from) {
-        for (qsizetype k = t.indexOf(u"\"=\"", from); k >= 0; k = t.indexOf(u"\"=\"", k + 1)) {
-            const qsizetype close = quotedEnd(t, k + 3, u'\\');
-            if (close < 0)
+        for (qsizetype k = from; k < t.size(); ++k) {
+            if (t[k] != u'"')
                 continue;
-            SpeechPiece piece;
-            piece.spokenBegin = out_.spoken.size();
-            piece.balloonBegin = out_.balloon.size();
-            parse(unquote(t.mid(from, k - from)), true);
-            out_.balloon += unquote(t.mid(k + 3, close - k - 3));
-            piece.spokenEnd = out_.spoken.size();
-            piece.balloonEnd = out_.balloon.size();
-            out_.pieces.push_back(piece);
-            lastPlain_ = false;
-            return close + 2;
+            if (k + 1 < t.size() && t[k + 1] == u'"') {
+                ++k;
+                continue;
+            }
+            if (t.mid(k, 3) == u"\"=\"") {
+                const qsizetype end = mapAt(t, from, k);
+                if (end >= 0)
+                    return end;
+            }
+        }
+        for (qsizetype k = t.indexOf(u"\"=\"", from); k >= 0; k = t.indexOf(u"\"=\"", k + 1)) {
+            const qsizetype end = mapAt(t, from, k);
+            if (end >= 0)
+                return end;
         }
         return -1;
+    }
+
+    // The Map whose spoken part runs from `from` to the quote-equals-quote at
+    // k, when a well-formed balloon part follows; -1 otherwise.
+    qsizetype mapAt(QStringView t, qsizetype from, qsizetype k) {
+        const qsizetype close = quotedEnd(t, k + 3, u'\\');
+        if (close < 0)
+            return -1;
+        SpeechPiece piece;
+        piece.spokenBegin = out_.spoken.size();
+        piece.balloonBegin = out_.balloon.size();
+        parse(unquote(t.mid(from, k - from)), true);
+        out_.balloon += unquote(t.mid(k + 3, close - k - 3));
+        piece.spokenEnd = out_.spoken.size();
+        piece.balloonEnd = out_.balloon.size();
+        out_.pieces.push_back(piece);
+        lastPlain_ = false;
+        return close + 2;
     }
 
     void apply(const QString& name, const QString& value) {

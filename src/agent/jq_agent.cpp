@@ -1,0 +1,345 @@
+#include "agent/jq_agent.h"
+
+#include "base/kalo_error.h"
+#include "base/settings_store.h"
+#include "base/work_area.h"
+#include "speech/tts_enum.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+
+#include <vector>
+
+namespace kalo {
+
+QString CharsFolder;
+TAgent* Agent = nullptr;
+QStringList ToneNames;
+QStringList ToneModeIds;
+
+namespace {
+
+ToneEnumeratorFactory g_toneEnumeratorFactory;
+// Held from the first InitAgent until the program ends.
+std::unique_ptr<ITTSEnumA> g_toneEnumerator;
+
+void EnumTones() {
+    if (!g_toneEnumerator)
+        g_toneEnumerator =
+            g_toneEnumeratorFactory ? g_toneEnumeratorFactory() : std::make_unique<TTSEnum>();
+    if (!g_toneEnumerator)
+        throw KaloError(QStringLiteral("No speech modes can be listed"));
+    g_toneEnumerator->Reset();
+    std::vector<TTSModeInfo> modes;
+    while (g_toneEnumerator->Next(1, modes) > 0) {
+        for (const TTSModeInfo& mode : modes) {
+            ToneNames << mode.ModeName;
+            ToneModeIds << GuidText(mode.ModeID);
+        }
+        modes.clear();
+    }
+}
+
+// Restores a character's sound effects when leaving a scope, also on an
+// exception.
+class SoundEffectsGuard {
+public:
+    SoundEffectsGuard(TAgentCharacter& character, bool on)
+        : character_(character), was_(character.SoundEffectsOn()) {
+        character_.SetSoundEffectsOn(on);
+    }
+    ~SoundEffectsGuard() { character_.SetSoundEffectsOn(was_); }
+    SoundEffectsGuard(const SoundEffectsGuard&) = delete;
+    SoundEffectsGuard& operator=(const SoundEffectsGuard&) = delete;
+
+private:
+    TAgentCharacter& character_;
+    bool was_;
+};
+
+void appendBookmark(QString& out, int n) {
+    out += QStringLiteral("\\Mrk=");
+    out += QString::number(n);
+    out += QStringLiteral("\\ ");
+}
+
+} // namespace
+
+void InitCharsFolder() {
+    CharsFolder = AppPath + QStringLiteral("chars/");
+}
+
+void SetToneEnumeratorFactory(ToneEnumeratorFactory factory) {
+    g_toneEnumeratorFactory = std::move(factory);
+    g_toneEnumerator.reset();
+}
+
+void InitAgent(QWidget* owner) {
+    if (CharsFolder.isEmpty())
+        InitCharsFolder();
+    ToneNames.clear();
+    ToneModeIds.clear();
+    try {
+        EnumTones();
+    } catch (...) {
+        ToneNames.clear();
+        ToneModeIds.clear();
+        throw;
+    }
+    delete Agent;
+    Agent = new TAgent(owner);
+    Agent->SetConnected(true);
+}
+
+void DoneAgent() {
+    if (Agent) {
+        Agent->SetConnected(false);
+        delete Agent;
+        Agent = nullptr;
+    }
+    ToneNames.clear();
+    ToneModeIds.clear();
+}
+
+void WaitForRequest(const RequestPtr& request) {
+    if (!request)
+        return;
+    // A request changes its status only while the control handles one of its
+    // events, so waiting for the next event instead of spinning loses
+    // nothing and leaves the processor to others.
+    while (request->Status() == kRequestPending || request->Status() == kRequestInProgress)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+QString BuildSpeechTags(const QString& text, int volume, int pitch, int speed,
+                        const QString& voiceType, bool balloonVisible, int* bookmarkCount) {
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+
+    QString r = QStringLiteral("\\Vol=%1\\\\Pit=%2\\\\Spd=%3\\").arg(volume).arg(pitch).arg(speed);
+    r.reserve(r.size() + (end - begin) * 2 + 64);
+    int n = 1;
+    for (qsizetype i = begin; i < end; ++i) {
+        const QChar c = text[i];
+        if (c == u' ') {
+            appendBookmark(r, n);
+            ++n;
+        } else if (c == u'\\') {
+            // The user's backslash is one character of text, never the start
+            // of a tag.
+            r += QStringLiteral("\\\\");
+        } else if (c == u'"' && !balloonVisible) {
+            // Inside the quoted part of \Map a quote is written doubled.
+            r += QStringLiteral("\"\"");
+        } else {
+            r += c;
+        }
+    }
+    appendBookmark(r, n);
+    if (bookmarkCount)
+        *bookmarkCount = n;
+
+    if (!balloonVisible)
+        r = QStringLiteral("\\Map=\"") + r + QStringLiteral("\"=\"\"\\");
+    if (voiceType == u"Whisper")
+        r = QStringLiteral("\\Chr=\"Whisper\"\\") + r;
+    else if (voiceType == u"Monotone")
+        r = QStringLiteral("\\Chr=\"Monotone\"\\") + r;
+    return r;
+}
+
+QString GreetingText(const QTime& time) {
+    const int ms = time.msecsSinceStartOfDay();
+    QString greeting;
+    if (ms < 12 * 3600 * 1000)
+        greeting = QStringLiteral("Good morning!");
+    else if (ms < 18 * 3600 * 1000)
+        greeting = QStringLiteral("Good afternoon!");
+    else
+        greeting = QStringLiteral("Good Evening!");
+    return greeting + QStringLiteral(" I'm ready.");
+}
+
+TJQChar::TJQChar(const QString& path) {
+    LoadCharacter(path);
+    VoiceType = QStringLiteral("Normal");
+    BalloonVisible = true;
+    AnimationOn = true;
+    SetLeft(qint16(WorkAreaRight() - Width()));
+    SetTop(qint16(WorkAreaBottom() - Height()));
+    Volume = 65535;
+    Pitch = 50;
+    Speed = 150;
+}
+
+TJQChar::~TJQChar() {
+    try {
+        UnloadCharacter();
+    } catch (...) {
+        // The control is going anyway; a failing hide must not end the program.
+    }
+}
+
+TAgentCharacter& TJQChar::loaded() const {
+    if (!character_)
+        throw KaloError(QStringLiteral("No character is loaded"));
+    return *character_;
+}
+
+void TJQChar::LoadCharacter(const QString& path) {
+    UnloadCharacter();
+    characterId_ = QFileInfo(path).completeBaseName();
+    if (!Agent)
+        throw KaloError(QStringLiteral("The character control is not started"));
+    Agent->Load(characterId_, path); // finished at once; not waited for
+    try {
+        character_ = Agent->Character(characterId_);
+        character_->SetLanguageID(9);
+        character_->SetAutoPopupMenu(false);
+        animationNames_ = character_->AnimationNames();
+        savedWidth_ = width_ = character_->Width();
+        savedHeight_ = height_ = character_->Height();
+        SetVisible(false);
+        defaultTone_ = character_->TTSModeID();
+    } catch (...) {
+        // A half-made load leaves no character behind.
+        character_ = nullptr;
+        animationNames_.clear();
+        if (Agent)
+            Agent->Unload(characterId_);
+        throw;
+    }
+}
+
+void TJQChar::UnloadCharacter() {
+    if (!character_)
+        return;
+    try {
+        character_->StopAll(QString());
+        Hide();
+    } catch (...) {
+        character_ = nullptr;
+        if (Agent)
+            Agent->Unload(characterId_);
+        throw;
+    }
+    character_ = nullptr;
+    if (Agent)
+        Agent->Unload(characterId_);
+}
+
+void TJQChar::Show() {
+    WaitForRequest(loaded().Show(false));
+}
+
+void TJQChar::Hide() {
+    WaitForRequest(loaded().Hide(false));
+}
+
+void TJQChar::SetVisible(bool visible) {
+    visible_ = visible;
+    if (visible) {
+        SetWidth(savedWidth_);
+        SetHeight(savedHeight_);
+        return;
+    }
+    if (width_ > 0 && height_ > 0) {
+        savedWidth_ = width_;
+        savedHeight_ = height_;
+    }
+    SetWidth(0);
+    SetHeight(0);
+    // Shown at 0 by 0: able to speak, nothing on screen, and no show sound.
+    TAgentCharacter& c = loaded();
+    SoundEffectsGuard quiet(c, false);
+    WaitForRequest(c.Show(false));
+}
+
+qint16 TJQChar::Left() const {
+    return loaded().Left();
+}
+
+void TJQChar::SetLeft(qint16 left) {
+    loaded().SetLeft(left);
+}
+
+qint16 TJQChar::Top() const {
+    return loaded().Top();
+}
+
+void TJQChar::SetTop(qint16 top) {
+    loaded().SetTop(top);
+}
+
+void TJQChar::SetWidth(qint16 width) {
+    width_ = width;
+    loaded().SetWidth(width);
+}
+
+void TJQChar::SetHeight(qint16 height) {
+    height_ = height;
+    loaded().SetHeight(height);
+}
+
+bool TJQChar::SoundEffectsOn() const {
+    return loaded().SoundEffectsOn();
+}
+
+void TJQChar::SetSoundEffectsOn(bool on) {
+    loaded().SetSoundEffectsOn(on);
+}
+
+void TJQChar::SetTone(const QString& modeId) {
+    try {
+        loaded().SetTTSModeID(modeId);
+    } catch (...) {
+        // An unknown or unusable mode keeps the voice the character has.
+    }
+}
+
+void TJQChar::Stop() {
+    loaded().StopAll(QString());
+}
+
+void TJQChar::PlayAnimation(const QString& name) {
+    if (!AnimationOn)
+        return;
+    for (const QString& known : animationNames_)
+        if (known.compare(name, Qt::CaseInsensitive) == 0) {
+            loaded().Play(known); // not waited for
+            return;
+        }
+}
+
+void TJQChar::Speak(const QString& text, bool async) {
+    int count = 0;
+    const QString tagged =
+        BuildSpeechTags(text, Volume, Pitch, Speed, VoiceType, BalloonVisible, &count);
+    bookmarkCount_ = count;
+    RequestPtr request = loaded().Speak(tagged, QString());
+    if (!async)
+        WaitForRequest(request);
+}
+
+void TJQChar::Read(const QString& text) {
+    PlayAnimation(QStringLiteral("Read"));
+    Speak(text, true);
+    PlayAnimation(QStringLiteral("ReadReturn"));
+}
+
+void TJQChar::Greet() {
+    const QTime now = clock_ ? clock_() : QTime::currentTime();
+    const QString greeting = GreetingText(now);
+    PlayAnimation(QStringLiteral("Wave"));
+    Speak(greeting, true);
+}
+
+void TJQChar::SetClock(std::function<QTime()> clock) {
+    clock_ = std::move(clock);
+}
+
+} // namespace kalo

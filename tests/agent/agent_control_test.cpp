@@ -1,0 +1,384 @@
+// The control as the character controller uses it: loading, requests and
+// their statuses, speech with bookmarks, the windows on the offscreen
+// platform.
+#include "agent/agent_control.h"
+#include "agent/character_player.h"
+#include "agent/character_voice.h"
+#include "agent/sound_effects.h"
+#include "agent_test_character.h"
+#include "base/kalo_error.h"
+#include "speech/tts_enum.h"
+#include "support/test_support.h"
+
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace kalo {
+namespace {
+
+using test::waitFor;
+
+bool finished(const RequestPtr& r) {
+    return r->Status() == kRequestComplete || r->Status() == kRequestFailed ||
+           r->Status() == kRequestInterrupted;
+}
+
+class AgentControl : public ::testing::Test {
+protected:
+    void SetUp() override {
+        agent.SetSilentForTests(true);
+        path = test::WriteTestCharacter(dir.path());
+        agent.Load(QStringLiteral("Testy"), path);
+        c = agent.Character(QStringLiteral("Testy"));
+        c->SetIdleOn(false);
+        c->SetLeft(100);
+        c->SetTop(200);
+    }
+
+    test::ScratchAppFolder dir;
+    TAgent agent;
+    QString path;
+    TAgentCharacter* c = nullptr;
+};
+
+TEST_F(AgentControl, LoadsTheFileAndRefusesBadOnes) {
+    EXPECT_EQ(c->Width(), test::kTestWidth);
+    EXPECT_EQ(c->Height(), test::kTestHeight);
+    EXPECT_EQ(c->AnimationNames(),
+              (QStringList{"RestPose", "Show", "Hide", "Greet", "Loop", "Branchy", "SelfExit",
+                           "Speaking", "Idle1", "ReturnTest"}));
+    EXPECT_EQ(c->Name(), QStringLiteral("Testy"));
+    EXPECT_FALSE(c->Visible());
+
+    try {
+        agent.Load(QStringLiteral("Gone"), dir.file(QStringLiteral("Missing.acs")));
+        FAIL() << "a missing file loaded";
+    } catch (const KaloError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("Missing.acs"))) << e.message().toStdString();
+    }
+    dir.write(QStringLiteral("Junk.acs"), QByteArray("not a character at all"));
+    EXPECT_THROW(agent.Load(QStringLiteral("Junk"), dir.file(QStringLiteral("Junk.acs"))),
+                 KaloError);
+    EXPECT_THROW(agent.Load(QStringLiteral("Testy"), path), KaloError); // the id is taken
+    EXPECT_THROW(agent.Character(QStringLiteral("Junk")), KaloError);
+    EXPECT_EQ(agent.CharacterIds(), QStringList{QStringLiteral("Testy")});
+    agent.Unload(QStringLiteral("Nobody")); // nothing happens
+    agent.Unload(QStringLiteral("Testy"));
+    EXPECT_THROW(agent.Character(QStringLiteral("Testy")), KaloError);
+}
+
+TEST_F(AgentControl, RequestsRunInOrderWithTheirStatuses) {
+    RequestPtr show = c->Show(false);
+    RequestPtr greet = c->Play(QStringLiteral("greet"));
+    RequestPtr missing = c->Play(QStringLiteral("NoSuchThing"));
+    RequestPtr branchy = c->Play(QStringLiteral("Branchy"));
+    EXPECT_EQ(show->Status(), kRequestInProgress);
+    EXPECT_EQ(greet->Status(), kRequestPending);
+    EXPECT_EQ(missing->Status(), kRequestFailed);
+    EXPECT_FALSE(missing->Description().isEmpty());
+    EXPECT_EQ(branchy->Status(), kRequestPending);
+    EXPECT_TRUE(c->Visible());
+
+    // Each request starts only when the one before it has ended.
+    std::vector<QString> order;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            if (greet->Status() == kRequestInProgress && order.empty()) {
+                EXPECT_EQ(show->Status(), kRequestComplete);
+                EXPECT_EQ(branchy->Status(), kRequestPending);
+                order.push_back(QStringLiteral("greet"));
+            }
+            if (branchy->Status() == kRequestInProgress && order.size() == 1) {
+                EXPECT_EQ(greet->Status(), kRequestComplete);
+                order.push_back(QStringLiteral("branchy"));
+            }
+            return branchy->Status() == kRequestComplete;
+        },
+        5000));
+    EXPECT_EQ(order.size(), 2u);
+    RequestPtr hide = c->Hide(false);
+    ASSERT_TRUE(waitFor([&] { return finished(hide); }));
+    EXPECT_EQ(hide->Status(), kRequestComplete);
+    EXPECT_FALSE(c->Visible());
+    EXPECT_EQ(c->CurrentAnimation(), QString());
+}
+
+TEST_F(AgentControl, StopAllInterruptsAndTheLoopLeavesByItsExits) {
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    RequestPtr loop = c->Play(QStringLiteral("Loop"));
+    RequestPtr speak = c->Speak(QStringLiteral("never said"), {});
+    RequestPtr greet = c->Play(QStringLiteral("Greet"));
+    // The loop ends by its exits when requests wait behind it...
+    ASSERT_TRUE(waitFor([&] { return loop->Status() == kRequestComplete; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return speak->Status() == kRequestInProgress; }, 3000));
+    // ...and StopAll ends the speech in progress and what is queued.
+    c->StopAll(QString());
+    EXPECT_EQ(speak->Status(), kRequestInterrupted);
+    EXPECT_EQ(greet->Status(), kRequestInterrupted);
+
+    // Alone, a loop runs until stopped; typed stops leave other types alone.
+    loop = c->Play(QStringLiteral("Loop"));
+    ASSERT_TRUE(waitFor([&] { return loop->Status() == kRequestInProgress; }));
+    QTest::qWait(200);
+    EXPECT_EQ(loop->Status(), kRequestInProgress);
+    c->StopAll(QStringLiteral("Speak"));
+    EXPECT_EQ(loop->Status(), kRequestInProgress);
+    RequestPtr after = c->Play(QStringLiteral("Greet"));
+    c->StopAll(QStringLiteral("Play"));
+    EXPECT_EQ(loop->Status(), kRequestInterrupted);
+    EXPECT_EQ(after->Status(), kRequestInterrupted);
+    // The stopped loop walks out by its exits; the next request follows.
+    RequestPtr next = c->Play(QStringLiteral("Greet"));
+    ASSERT_TRUE(waitFor([&] { return finished(next); }, 3000));
+    EXPECT_EQ(next->Status(), kRequestComplete);
+}
+
+TEST_F(AgentControl, BookmarksArriveInOrderAndTheLastAtTheEnd) {
+    QSignalSpy marks(&agent, &TAgent::Bookmark);
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    QElapsedTimer clock;
+    std::vector<qint64> at;
+    QObject::connect(&agent, &TAgent::Bookmark, &agent, [&](qint32) { at.push_back(clock.elapsed()); });
+    clock.start();
+    RequestPtr r = c->Speak(QStringLiteral("\\Vol=65535\\\\Pit=100\\\\Spd=200\\One\\Mrk=1\\ two"
+                                           "\\Mrk=2\\ three. Four\\Mrk=3\\ \\Mrk=4\\ "),
+                            {});
+    ASSERT_TRUE(waitFor([&] { return finished(r); }, 20000));
+    const qint64 doneAt = clock.elapsed();
+    EXPECT_EQ(r->Status(), kRequestComplete);
+    ASSERT_EQ(marks.count(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(marks.at(i).at(0).toInt(), i + 1);
+    // Timed to the audio: spread over the speech, the last at its end.
+    EXPECT_GT(at[1] - at[0], 100);
+    EXPECT_GT(at[2] - at[1], 100);
+    EXPECT_LE(doneAt - at[3], 200);
+    EXPECT_GE(at[3], at[2]);
+}
+
+TEST_F(AgentControl, InvisibleAtZeroSizeStillSpeaks) {
+    c->SetWidth(0);
+    c->SetHeight(0);
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(false)); }));
+    QSignalSpy marks(&agent, &TAgent::Bookmark);
+    RequestPtr r = c->Speak(QStringLiteral("Hi\\Mrk=1\\ there\\Mrk=2\\ "), {});
+    ASSERT_TRUE(waitFor([&] { return finished(r); }, 20000));
+    EXPECT_EQ(r->Status(), kRequestComplete);
+    EXPECT_EQ(marks.count(), 2);
+    EXPECT_TRUE(!c->Window() || !c->Window()->isVisible());
+    EXPECT_TRUE(!c->BalloonWindow() || !c->BalloonWindow()->isVisible());
+    // Back at its size it shows again.
+    c->SetWidth(test::kTestWidth * 2);
+    c->SetHeight(test::kTestHeight * 2);
+    ASSERT_NE(c->Window(), nullptr);
+    EXPECT_TRUE(c->Window()->isVisible());
+    EXPECT_EQ(c->Window()->geometry(), QRect(100, 200, test::kTestWidth * 2, test::kTestHeight * 2));
+}
+
+TEST_F(AgentControl, WindowIsShapedAndTheBalloonShowsTheWords) {
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    QWidget* w = c->Window();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    // Shaped to the disc: the centre is in, the corners are out.
+    EXPECT_TRUE(w->mask().contains(QPoint(test::kTestWidth / 2, test::kTestHeight / 2)));
+    EXPECT_FALSE(w->mask().contains(QPoint(0, 0)));
+    EXPECT_FALSE(w->mask().contains(QPoint(test::kTestWidth - 1, test::kTestHeight - 1)));
+
+    RequestPtr r = c->Speak(QStringLiteral("Hello there balloon"), {});
+    ASSERT_TRUE(waitFor([&] { return c->BalloonWindow() && c->BalloonWindow()->isVisible(); }, 10000));
+    const QRect b = c->BalloonWindow()->geometry();
+    EXPECT_LE(b.bottom(), 200); // above the character
+    ASSERT_TRUE(waitFor([&] { return finished(r); }, 20000));
+    // It lingers a moment after the speech, then goes.
+    EXPECT_TRUE(c->BalloonWindow()->isVisible());
+    EXPECT_TRUE(waitFor([&] { return !c->BalloonWindow()->isVisible(); }, 5000));
+
+    // A balloon text mapped to nothing shows nothing.
+    r = c->Speak(QStringLiteral("\\Map=\"quiet words\"=\"\"\\"), {});
+    ASSERT_TRUE(waitFor([&] { return finished(r); }, 20000));
+    EXPECT_FALSE(c->BalloonWindow()->isVisible());
+}
+
+TEST_F(AgentControl, ClicksAndDragsReachTheCaller) {
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    QWidget* w = c->Window();
+    ASSERT_NE(w, nullptr);
+    QSignalSpy clicks(&agent, &TAgent::Click);
+    const QPoint centre(test::kTestWidth / 2, test::kTestHeight / 2);
+    QTest::mouseClick(w, Qt::RightButton, {}, centre);
+    QTest::mouseClick(w, Qt::LeftButton, Qt::ShiftModifier, centre);
+    ASSERT_EQ(clicks.count(), 2);
+    EXPECT_EQ(clicks.at(0).at(0).toString(), QStringLiteral("Testy"));
+    EXPECT_EQ(clicks.at(0).at(1).toInt(), 2);
+    EXPECT_EQ(clicks.at(0).at(3).toInt(), w->mapToGlobal(centre).x());
+    EXPECT_EQ(clicks.at(0).at(4).toInt(), w->mapToGlobal(centre).y());
+    EXPECT_EQ(clicks.at(1).at(1).toInt(), 1);
+    EXPECT_EQ(clicks.at(1).at(2).toInt(), 1); // shift
+
+    // A drag moves the character and is no click.
+    QTest::mousePress(w, Qt::LeftButton, {}, centre);
+    QMouseEvent move(QEvent::MouseMove, QPointF(centre + QPoint(30, 20)),
+                     QPointF(w->mapToGlobal(centre + QPoint(30, 20))), Qt::NoButton,
+                     Qt::LeftButton, {});
+    QCoreApplication::sendEvent(w, &move);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, centre + QPoint(30, 20));
+    EXPECT_EQ(clicks.count(), 2);
+    EXPECT_EQ(c->Left(), 130);
+    EXPECT_EQ(c->Top(), 220);
+}
+
+TEST_F(AgentControl, SpeechModesAndTheCharactersOwnVoice) {
+    TTSEnum modes;
+    ASSERT_FALSE(modes.AllModes().empty());
+    const QString own = c->TTSModeID();
+    ASSERT_EQ(own.size(), 38);
+    // The test character is an American English man.
+    const TTSModeInfo* picked = nullptr;
+    for (const TTSModeInfo& m : modes.AllModes())
+        if (GuidText(m.ModeID) == own)
+            picked = &m;
+    ASSERT_NE(picked, nullptr);
+    EXPECT_EQ(picked->Language, QStringLiteral("en-us"));
+    EXPECT_EQ(picked->Gender, GENDER_MALE);
+
+    EXPECT_THROW(c->SetTTSModeID(QStringLiteral("{00000000-0000-0000-0000-000000000001}")),
+                 KaloError);
+    EXPECT_THROW(c->SetTTSModeID(QStringLiteral("nonsense")), KaloError);
+    EXPECT_EQ(c->TTSModeID(), own);
+    const QString other = GuidText(modes.AllModes().back().ModeID);
+    c->SetTTSModeID(other.toLower());
+    EXPECT_EQ(c->TTSModeID(), other);
+    c->SetLanguageID(9); // a chosen mode stays
+    EXPECT_EQ(c->TTSModeID(), other);
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    RequestPtr r = c->Speak(QStringLiteral("ok"), {});
+    ASSERT_TRUE(waitFor([&] { return finished(r); }, 20000));
+    EXPECT_EQ(r->Status(), kRequestComplete);
+}
+
+TEST_F(AgentControl, IdlesWhenNothingIsQueued) {
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    c->SetIdleDelays(100, 100000, 200000);
+    c->SetIdleOn(true);
+    EXPECT_TRUE(waitFor([&] { return c->CurrentAnimation() == QStringLiteral("Idle1"); }, 3000));
+    // A request ends the idling at once.
+    RequestPtr r = c->Play(QStringLiteral("Greet"));
+    ASSERT_TRUE(waitFor([&] { return finished(r); }, 3000));
+    EXPECT_EQ(r->Status(), kRequestComplete);
+}
+
+// --- the player without windows
+
+class Player : public ::testing::Test {
+protected:
+    std::shared_ptr<const acs::Character> character =
+        std::make_shared<const acs::Character>(test::MakeTestCharacter());
+    CharacterPlayer player{character};
+    std::vector<QString> pictures; // animation name of every picture change
+
+    void SetUp() override {
+        player.SetIdleOn(false);
+        QObject::connect(&player, &CharacterPlayer::PictureChanged, &player, [this] {
+            const int a = player.PictureAnimation();
+            const QString name = a >= 0 ? character->animations[size_t(a)].name : QString();
+            if (pictures.empty() || pictures.back() != name)
+                pictures.push_back(name);
+        });
+    }
+};
+
+TEST_F(Player, ShowAndHidePlayTheirStatesAndReturnsComeBeforeTheNext) {
+    RequestPtr show = player.Show(false);
+    RequestPtr ret = player.Play(QStringLiteral("ReturnTest"));
+    RequestPtr loop = player.Play(QStringLiteral("Loop"));
+    RequestPtr hide = player.Hide(false);
+    ASSERT_TRUE(waitFor([&] { return finished(hide); }, 5000));
+    EXPECT_EQ(loop->Status(), kRequestComplete);
+    // ReturnTest returns through Greet before Loop starts; the loop leaves
+    // by its exits when Hide waits.
+    EXPECT_EQ(pictures, (std::vector<QString>{"Show", "ReturnTest", "Greet", "Loop", "Hide"}));
+    EXPECT_FALSE(player.Visible());
+    EXPECT_EQ(player.PictureAnimation(), -1);
+}
+
+TEST_F(Player, FastShowUsesTheRestPoseAndSpeakingFindsAMouth) {
+    std::vector<int> sounds;
+    QObject::connect(&player, &CharacterPlayer::FrameSound, &player,
+                     [&](int i) { sounds.push_back(i); });
+    RequestPtr show = player.Show(true);
+    EXPECT_EQ(show->Status(), kRequestComplete);
+    EXPECT_EQ(pictures, std::vector<QString>{"RestPose"});
+    RequestPtr greet = player.Play(QStringLiteral("Greet"));
+    ASSERT_TRUE(waitFor([&] { return finished(greet); }));
+    EXPECT_EQ(sounds, std::vector<int>{0});
+    // Greet's last frame has no mouth: speaking goes through the SPEAKING
+    // state's animation to its frame with mouths. Without a voice the
+    // speech itself fails.
+    RequestPtr speak = player.Speak(QStringLiteral("hello"));
+    ASSERT_TRUE(waitFor([&] { return finished(speak); }));
+    EXPECT_EQ(speak->Status(), kRequestFailed);
+    EXPECT_EQ(pictures.back(), QStringLiteral("Speaking"));
+    EXPECT_EQ(player.PictureFrame(), 1);
+}
+
+TEST_F(Player, MouthFollowsTheSpeech) {
+    auto modes = std::make_shared<TTSEnum>();
+    CharacterVoice voice(modes, AudioDeviceKind::Null);
+    voice.SetMode(modes->AllModes().front().ModeID);
+    player.SetVoice(&voice);
+    player.Show(true);
+    std::set<int> mouths;
+    int overlays = 0;
+    QObject::connect(&player, &CharacterPlayer::PictureChanged, &player, [&] {
+        if (player.Speaking())
+            mouths.insert(player.MouthPicture());
+        overlays += player.CurrentMouth() != nullptr;
+    });
+    RequestPtr r = player.Speak(QStringLiteral("Open wide, look around, whisper softly."));
+    ASSERT_TRUE(waitFor([&] { return finished(r); }, 20000));
+    EXPECT_EQ(r->Status(), kRequestComplete);
+    EXPECT_GE(mouths.size(), 4u);
+    EXPECT_GT(overlays, 5);
+    EXPECT_EQ(player.CurrentMouth(), nullptr); // closed again after the speech
+}
+
+TEST_F(Player, DestroyedPlayerEndsItsRequests) {
+    RequestPtr loop;
+    {
+        CharacterPlayer p(character);
+        p.Show(true);
+        loop = p.Play(QStringLiteral("Loop"));
+        EXPECT_EQ(loop->Status(), kRequestInProgress);
+    }
+    EXPECT_EQ(loop->Status(), kRequestInterrupted);
+}
+
+TEST(SoundEffects, PlaysOnTheNullDeviceAndStops) {
+    SoundEffects fx(AudioDeviceKind::Null);
+    std::vector<qint16> beep(1100, 1000);
+    fx.Play(beep, 11025);
+    ASSERT_TRUE(waitFor([&] { return fx.Finished() == 1; }, 3000));
+    EXPECT_EQ(fx.Started(), 1);
+    fx.Play(std::vector<qint16>(11025 * 3, 5), 11025);
+    fx.Play(beep, 11025);
+    fx.Play(beep, 11025); // a third one waiting is dropped
+    fx.Stop();
+    QTest::qWait(100);
+    EXPECT_EQ(fx.Finished(), 3);
+    EXPECT_EQ(Resample({0, 100}, 1, 2).size(), 4u);
+    EXPECT_EQ(Resample({0, 100, 200, 300}, 2, 1), (std::vector<qint16>{0, 200}));
+}
+
+} // namespace
+} // namespace kalo

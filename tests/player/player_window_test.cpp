@@ -60,6 +60,7 @@ protected:
         ASSERT_TRUE(QFile::copy(QStringLiteral(KALO_SOURCE_DIR "/data/chars/James.acs"),
                                 app.file("chars/James.acs")));
         dm = std::make_unique<TdmMain>();
+        CharsFolder = app.file("chars/");
         Settings.Skin = QStringLiteral("Testskin");
         Settings.GreetingWhenStart = false;
         Settings.MainLeft = 200;
@@ -443,14 +444,15 @@ TEST_F(PlayerWindowTest, RightClicksOpenTheMainMenuRightAligned) {
     f->PopupMenuKALO->hide();
 
     // The menu action: right edge at the window's left + 6.
+    f->move(500, 150);
     f->ActionMainMenu->trigger();
     ASSERT_TRUE(waitFor([&] { return f->PopupMenuKALO->isVisible(); }));
-    EXPECT_EQ(f->PopupMenuKALO->geometry().right() + 1, 206);
+    EXPECT_EQ(f->PopupMenuKALO->geometry().right() + 1, 506);
     EXPECT_EQ(f->PopupMenuKALO->y(), 153);
     f->PopupMenuKALO->hide();
     f->ActionOptions->trigger();
     ASSERT_TRUE(waitFor([&] { return f->PopupMenuOptions->isVisible(); }));
-    EXPECT_EQ(f->PopupMenuOptions->pos(), QPoint(210, 174));
+    EXPECT_EQ(f->PopupMenuOptions->pos(), QPoint(510, 174));
     f->PopupMenuOptions->hide();
 }
 

@@ -212,13 +212,21 @@ void drawEye(QPainter& p, QPointF c, const Pose& pose) {
     switch (pose.eyes) {
     case Eyes::Open:
     case Eyes::Half: {
-        outlined(p, ellipse(c, 4.6, 5.6), colour::EyeWhite, 1.1);
-        const QPointF pupil = c + QPointF(pose.lookX * 2.2, pose.lookY * 2.6);
+        // White, a large dark pupil with a glint, and the upper lid line.
         p.setPen(Qt::NoPen);
-        p.setBrush(colour::Pupil);
-        p.drawEllipse(pupil, 3.0, 3.4);
         p.setBrush(colour::EyeWhite);
-        p.drawEllipse(pupil + QPointF(-1.0, -1.3), 1.0, 1.0);
+        p.drawEllipse(c, 4.8, 5.8);
+        const QPointF pupil = c + QPointF(pose.lookX * 1.9, pose.lookY * 2.3);
+        p.save();
+        p.setClipPath(ellipse(c, 4.8, 5.8));
+        p.setBrush(colour::Pupil);
+        p.drawEllipse(pupil, 3.4, 4.0);
+        p.restore();
+        p.setBrush(colour::EyeWhite);
+        p.drawEllipse(pupil + QPointF(1.1, -1.5), 1.2, 1.2);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(colour::Outline, 1.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawArc(QRectF(c.x() - 4.8, c.y() - 5.8, 9.6, 11.6), 20 * 16, 140 * 16);
         if (pose.eyes == Eyes::Half) {
             // The upper lid comes half way down.
             QPainterPath lid;

@@ -48,17 +48,29 @@ public:
 
     const QByteArray& Bytes() const { return bytes_; }
 
+    // Pictures, regions and sounds as they are held in memory, counted
+    // against one limit: list entries may point at the same block many times.
     void Spend(qsizetype bytes) {
         decoded_ += bytes;
         if (decoded_ > kMaxDecodedBytes)
-            Fail(QStringLiteral("its pictures would take more than %1 MB")
+            Fail(QStringLiteral("its pictures and sounds would take more than %1 MB")
                      .arg(kMaxDecodedBytes / (1024 * 1024)));
+    }
+
+    // Animation blocks read, which real files never read twice: a few
+    // aliases are allowed, a list pointing at one large block over and over
+    // is not.
+    void ReadAnimationBytes(qsizetype bytes) {
+        animationBytes_ += bytes;
+        if (animationBytes_ > 4 * bytes_.size() + 1024 * 1024)
+            Fail(QStringLiteral("its animation list reads the same animations over and over"));
     }
 
 private:
     const QByteArray& bytes_;
     QString file_;
     qsizetype decoded_ = 0;
+    qsizetype animationBytes_ = 0;
 };
 
 // Reads little-endian values from one block of the file, never past its end.
@@ -883,8 +895,10 @@ Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages) 
             entries.emplace_back(std::move(name), span);
         }
         ch.animations.reserve(entries.size());
-        for (const auto& [name, span] : entries)
+        for (const auto& [name, span] : entries) {
+            ctx.ReadAnimationBytes(span.size);
             ch.animations.push_back(ReadAnimationBlock(ctx, span, name));
+        }
     }
     {
         Cursor c(ctx, imageList, QStringLiteral("the image list"));
@@ -904,6 +918,7 @@ Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages) 
         for (qsizetype i = 0; i < n; ++i) {
             const Span span = c.Locator(QStringLiteral("sound %1").arg(i));
             c.U32(); // checksum
+            ctx.Spend(span.size);
             ch.sounds.push_back(Sound{bytes.mid(span.offset, span.size)});
         }
     }

@@ -65,6 +65,9 @@ void WriteFrame(const acs::Character& ch, const CharCommand& command) {
     if (!animation)
         throw KaloError(QStringLiteral("The character file \"%1\" has no animation \"%2\".")
                             .arg(command.file, command.animation));
+    if (animation->frames.empty())
+        throw KaloError(QStringLiteral("The animation \"%1\" in \"%2\" has no frames.")
+                            .arg(animation->name, command.file));
     if (size_t(command.index) >= animation->frames.size())
         throw KaloError(QStringLiteral("The animation \"%1\" in \"%2\" has %3 frames (0 to %4); "
                                        "there is no frame %5.")

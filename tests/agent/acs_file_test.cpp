@@ -553,3 +553,41 @@ TEST(AcsFile, StoredRegionsAreReadClippedAndRebuiltWhenNotBanded) {
             << e.message().toStdString();
     }
 }
+
+TEST(AcsFile, ListsPointingAtOneBlockOverAndOverAreRefused) {
+    // A large animation, then a new animation list naming its block twenty times.
+    Character ch = SampleCharacter(false);
+    ch.animations[0].frames.resize(60000);
+    QByteArray b = WriteAcs(ch);
+    const QByteArray firstEntry = b.mid(U32At(b, 12) + 4, 14 + 8); // "Show" and its locator
+    QByteArray list(4, '\0');
+    PutU32(list, 0, 20);
+    for (int i = 0; i < 20; ++i)
+        list += firstEntry;
+    PutU32(b, 12, quint32(b.size()));
+    PutU32(b, 16, quint32(list.size()));
+    EXPECT_TRUE(ParseError(b + list).contains("reads the same animations over and over"))
+        << ParseError(b + list).toStdString();
+    // Twice is still read.
+    PutU32(list, 0, 2);
+    list.truncate(4 + 2 * firstEntry.size());
+    PutU32(b, 16, quint32(list.size()));
+    EXPECT_EQ(ParseAcs(b + list, QStringLiteral("twice.acs")).animations.size(), 2u);
+
+    // A 1 MB sound named by three hundred entries of a new sound list.
+    b = SampleBytes();
+    const quint32 soundAt = quint32(b.size());
+    b += QByteArray(1024 * 1024, 's');
+    QByteArray sounds(4, '\0');
+    PutU32(sounds, 0, 300);
+    for (int i = 0; i < 300; ++i) {
+        QByteArray entry(12, '\0');
+        PutU32(entry, 0, soundAt);
+        PutU32(entry, 4, 1024 * 1024);
+        sounds += entry;
+    }
+    PutU32(b, 28, quint32(b.size()));
+    PutU32(b, 32, quint32(sounds.size()));
+    EXPECT_TRUE(ParseError(b + sounds).contains("would take more than 256 MB"))
+        << ParseError(b + sounds).toStdString();
+}

@@ -99,6 +99,8 @@ TEST(CharTool, FrameWritesTheComposedPicture) {
     EXPECT_TRUE(r.err.contains("there is no frame 3")) << r.err.toStdString();
     r = RunChar({"frame", file, "Empty", "0", none});
     EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("\"Empty\" in \"" + file + "\" has no frames"))
+        << r.err.toStdString();
     r = RunChar({"frame", file, "Show", "0", dir.file(QStringLiteral("no/such/dir/x.png"))});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("cannot be written")) << r.err.toStdString();

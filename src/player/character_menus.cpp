@@ -38,8 +38,8 @@ QStringList CharacterMenuCaptions(const QString& charsFolder) {
     if (charsFolder.isEmpty() || !folder.exists())
         return captions;
     // Any file whose name ends in .acs, hidden ones too, in directory order.
-    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System,
-                                               QDir::Unsorted);
+    const QStringList names =
+        folder.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
     for (const QString& file : names) {
         if (file.size() <= kCharacterExtension.size() ||
             !file.endsWith(kCharacterExtension, Qt::CaseInsensitive))

@@ -45,8 +45,7 @@ TEST(CharacterMenus, ACaptionFindsItsFileWhateverTheFilesLetterCase) {
     EXPECT_EQ(CharacterFilePath(folder.path(), QStringLiteral("James")), folder.file("JAMES.ACS"));
     EXPECT_EQ(CharacterFilePath(folder.path(), QStringLiteral("Merlin")),
               folder.file("Merlin.acs"));
-    EXPECT_EQ(CharacterFilePath(folder.path(), QStringLiteral("Robby")),
-              folder.file("Robby.acs"));
+    EXPECT_EQ(CharacterFilePath(folder.path(), QStringLiteral("Robby")), folder.file("Robby.acs"));
 
     FakeCharacter character;
     TSettings settings;
@@ -145,8 +144,8 @@ TEST_F(CharacterSettingsTest, ToneOutsideTheModesUsesTheCharactersOwnVoice) {
 TEST_F(CharacterSettingsTest, ANewCharacterResetsTheTone) {
     character.loadedWidth = 96;
     character.loadedHeight = 112;
-    const QString said =
-        ChooseCharacter(character, QStringLiteral("Merlin"), QStringLiteral("/chars/"), settings, ids);
+    const QString said = ChooseCharacter(character, QStringLiteral("Merlin"),
+                                         QStringLiteral("/chars/"), settings, ids);
     EXPECT_EQ(said, "My name is Merlin. Thank you for selecting me.");
     EXPECT_EQ(character.calls.value(0), "Load:/chars/Merlin.acs");
     EXPECT_EQ(character.calls.value(1), "Visible:1");

@@ -14,8 +14,8 @@ namespace kalo::test {
 
 class FakeCharacter : public TPlayerCharacter {
 public:
-    QStringList calls;        // "Stop", "Speak:<text>", "Read:<text>", "Load:<path>", ...
-    QString lastText;         // last text given to Speak or Read
+    QStringList calls; // "Stop", "Speak:<text>", "Read:<text>", "Load:<path>", ...
+    QString lastText;  // last text given to Speak or Read
     int bookmarkCount = 0;
     bool failLoad = false;
     short loadedWidth = 128, loadedHeight = 128;

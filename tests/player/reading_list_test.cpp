@@ -64,7 +64,9 @@ protected:
     void TearDown() override { Settings = TSettings{}; }
 
     // Lets a read that is under way arrive.
-    void settle() { ASSERT_TRUE(waitFor([&] { return !list.ReadPending(); })); }
+    void settle() {
+        ASSERT_TRUE(waitFor([&] { return !list.ReadPending(); }));
+    }
     // The character reaches every bookmark of its latest text in turn, as
     // long as no new text replaces it meanwhile.
     void speakToTheEnd() {

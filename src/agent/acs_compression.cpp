@@ -18,32 +18,34 @@ constexpr quint32 kEndCode = 0xFFFFF;
 constexpr int kMaxLengthBits = 11;
 constexpr qsizetype kMaxLength = 1 + (qsizetype(1) << 12) - 1; // 1 + 2^11 + (2^11 - 1)
 
+// Reads bits least significant first through a 64-bit buffer.
 class BitReader {
 public:
-    BitReader(const uchar* data, qsizetype size) : data_(data), bits_(quint64(size) * 8) {}
+    BitReader(const uchar* data, qsizetype size) : p_(data), end_(data + size) {}
 
-    bool Has(int count) const { return pos_ + quint64(count) <= bits_; }
-
-    // Reads count (at most 24) bits, the first read becoming bit 0.
+    // Reads count (at most 32) bits, the first read becoming bit 0.
     quint32 Read(int count) {
-        if (!Has(count))
-            throw KaloError(QStringLiteral("the compressed data ends without its end code"));
-        const quint64 byte = pos_ >> 3;
-        const int shift = int(pos_ & 7);
-        const quint64 lastByte = (pos_ + quint64(count) + 7) / 8; // exclusive, within range
-        quint32 word = 0;
-        for (quint64 i = byte, s = 0; i < lastByte && i < byte + 4; ++i, s += 8)
-            word |= quint32(data_[i]) << s;
-        pos_ += quint64(count);
-        return (word >> shift) & ((1u << count) - 1);
+        if (available_ < count) {
+            while (available_ <= 56 && p_ < end_) {
+                buffer_ |= quint64(*p_++) << available_;
+                available_ += 8;
+            }
+            if (available_ < count)
+                throw KaloError(QStringLiteral("the compressed data ends without its end code"));
+        }
+        const quint32 value = quint32(buffer_ & ((quint64(1) << count) - 1));
+        buffer_ >>= count;
+        available_ -= count;
+        return value;
     }
 
     bool Bit() { return Read(1) != 0; }
 
 private:
-    const uchar* data_;
-    quint64 bits_;
-    quint64 pos_ = 0;
+    const uchar* p_;
+    const uchar* end_;
+    quint64 buffer_ = 0;
+    int available_ = 0;
 };
 
 class BitWriter {

@@ -4,14 +4,12 @@
 #include "base/kalo_error.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
 #include <array>
 #include <climits>
 #include <cstring>
-#include <map>
 
 namespace kalo::acs {
 
@@ -28,7 +26,9 @@ constexpr qsizetype kMaxDecodedBytes = 256LL * 1024 * 1024;
 constexpr int kMaxTrayIconSide = 256;
 constexpr quint32 kRegionHeaderSize = 32;
 
-int Stride(int width) { return (width + 3) & ~3; }
+int Stride(int width) {
+    return (width + 3) & ~3;
+}
 
 // ---------------------------------------------------------------- reading
 
@@ -42,24 +42,35 @@ public:
     Context(const QByteArray& bytes, const QString& fileName) : bytes_(bytes), file_(fileName) {}
 
     [[noreturn]] void Fail(const QString& what) const {
-        throw KaloError(
-            QStringLiteral("The character file \"%1\" is damaged or incomplete: %2.")
-                .arg(file_, what));
+        throw KaloError(QStringLiteral("The character file \"%1\" is damaged or incomplete: %2.")
+                            .arg(file_, what));
     }
 
     const QByteArray& Bytes() const { return bytes_; }
 
+    // Pictures, regions and sounds as they are held in memory, counted
+    // against one limit: list entries may point at the same block many times.
     void Spend(qsizetype bytes) {
         decoded_ += bytes;
         if (decoded_ > kMaxDecodedBytes)
-            Fail(QStringLiteral("its pictures would take more than %1 MB")
+            Fail(QStringLiteral("its pictures and sounds would take more than %1 MB")
                      .arg(kMaxDecodedBytes / (1024 * 1024)));
+    }
+
+    // Animation blocks read, which real files never read twice: a few
+    // aliases are allowed, a list pointing at one large block over and over
+    // is not.
+    void ReadAnimationBytes(qsizetype bytes) {
+        animationBytes_ += bytes;
+        if (animationBytes_ > 4 * bytes_.size() + 1024 * 1024)
+            Fail(QStringLiteral("its animation list reads the same animations over and over"));
     }
 
 private:
     const QByteArray& bytes_;
     QString file_;
     qsizetype decoded_ = 0;
+    qsizetype animationBytes_ = 0;
 };
 
 // Reads little-endian values from one block of the file, never past its end.
@@ -104,6 +115,15 @@ public:
     QByteArray Bytes(qsizetype n) {
         Need(n);
         QByteArray b(reinterpret_cast<const char*>(data_ + pos_), n);
+        pos_ += n;
+        return b;
+    }
+
+    // The next n bytes without a copy; valid while the file's bytes are.
+    QByteArray View(qsizetype n) {
+        Need(n);
+        const QByteArray b =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(data_ + pos_), n);
         pos_ += n;
         return b;
     }
@@ -315,7 +335,8 @@ void ReadCharacterInfo(Context& ctx, Span span, Character& ch) {
     ch.width = c.U16();
     ch.height = c.U16();
     if (ch.width == 0 || ch.height == 0 || ch.width > kMaxFrameSide || ch.height > kMaxFrameSide)
-        c.Fail(QStringLiteral("the frame size %1 x %2 is not possible").arg(ch.width).arg(ch.height));
+        c.Fail(
+            QStringLiteral("the frame size %1 x %2 is not possible").arg(ch.width).arg(ch.height));
     ch.transparentIndex = c.U8();
     ch.flags = c.U32();
     ch.animationSetVersion = c.U32();
@@ -328,11 +349,11 @@ void ReadCharacterInfo(Context& ctx, Span span, Character& ch) {
     if (paletteCount > 256)
         c.Fail(QStringLiteral("the palette has %1 colours").arg(paletteCount));
     c.Count(paletteCount, 4, QStringLiteral("colours"));
-    ch.palette.reserve(qsizetype(paletteCount));
+    ch.palette.resize(qsizetype(paletteCount));
+    QRgb* palette = ch.palette.data();
     for (quint32 i = 0; i < paletteCount; ++i) {
-        const quint8 b = c.U8(), g = c.U8(), r = c.U8();
-        c.Skip(1);
-        ch.palette.append(qRgb(r, g, b));
+        const quint32 bgr0 = c.U32();
+        palette[i] = 0xFF000000u | (bgr0 & 0xFFFFFFu); // B, G, R bytes read as 0x00RRGGBB
     }
 
     const quint8 hasTray = c.U8();
@@ -448,6 +469,20 @@ std::vector<QRect> ReadRegion(Cursor& c, const QByteArray& data, int width, int 
     return rects;
 }
 
+// True when the rectangles are in bands from top to bottom, each band's
+// rectangles of equal height, left to right and apart.
+bool IsBanded(const std::vector<QRect>& rects) {
+    for (size_t i = 1; i < rects.size(); ++i) {
+        const QRect& a = rects[i - 1];
+        const QRect& b = rects[i];
+        const bool sameBand =
+            b.top() == a.top() && b.bottom() == a.bottom() && b.left() > a.right();
+        if (!sameBand && b.top() <= a.bottom())
+            return false;
+    }
+    return true;
+}
+
 Image ReadImageBlock(Context& ctx, Span span, qsizetype index, quint8 transparentIndex) {
     Cursor c(ctx, span, QStringLiteral("image %1").arg(index));
     Image img;
@@ -463,7 +498,7 @@ Image ReadImageBlock(Context& ctx, Span span, qsizetype index, quint8 transparen
     ctx.Spend(stored * 2);
     const quint32 pixelBytes = c.U32();
     c.Need(qsizetype(pixelBytes));
-    const QByteArray raw = c.Bytes(qsizetype(pixelBytes));
+    const QByteArray raw = c.View(qsizetype(pixelBytes));
     QByteArray bottomUp;
     if (!compressed) {
         if (raw.size() < stored)
@@ -496,15 +531,17 @@ Image ReadImageBlock(Context& ctx, Span span, qsizetype index, quint8 transparen
         c.Need(qsizetype(regionCompressed));
         ctx.Spend(qsizetype(regionSize));
         try {
-            region = Decompress(c.Bytes(qsizetype(regionCompressed)), qsizetype(regionSize));
+            region = Decompress(c.View(qsizetype(regionCompressed)), qsizetype(regionSize));
         } catch (const KaloError& e) {
             c.Fail(QStringLiteral("its region: ") + e.message());
         }
     }
-    if (region.isEmpty())
-        img.region = RegionFromPixels(img.pixels, img.width, img.height, transparentIndex);
-    else
+    if (!region.isEmpty())
         img.region = ReadRegion(c, region, img.width, img.height);
+    // The drawing code hands the rectangles to QRegion as they are, which
+    // needs them banded; a region that is not gets rebuilt from the pixels.
+    if (region.isEmpty() || !IsBanded(img.region))
+        img.region = RegionFromPixels(img.pixels, img.width, img.height, transparentIndex);
     return img;
 }
 
@@ -518,11 +555,14 @@ QString BadReference(const Character& ch) {
         for (size_t i = 0; i < frames; ++i) {
             const Frame& f = a.frames[i];
             auto problem = [&](const QString& what) {
-                return QStringLiteral("frame %1 of the animation \"%2\" %3").arg(i).arg(a.name, what);
+                return QStringLiteral("frame %1 of the animation \"%2\" %3")
+                    .arg(i)
+                    .arg(a.name, what);
             };
             for (const FrameImage& fi : f.images)
                 if (fi.imageIndex >= images)
-                    return problem(QStringLiteral("uses image %1 of %2").arg(fi.imageIndex).arg(images));
+                    return problem(
+                        QStringLiteral("uses image %1 of %2").arg(fi.imageIndex).arg(images));
             for (const MouthOverlay& o : f.overlays)
                 if (o.imageIndex >= images)
                     return problem(
@@ -530,10 +570,12 @@ QString BadReference(const Character& ch) {
             if (f.sound < -1 || (f.sound >= 0 && size_t(f.sound) >= sounds))
                 return problem(QStringLiteral("uses sound %1 of %2").arg(f.sound).arg(sounds));
             if (f.exitFrame < kExitEnd || (f.exitFrame >= 0 && size_t(f.exitFrame) >= frames))
-                return problem(QStringLiteral("exits to frame %1 of %2").arg(f.exitFrame).arg(frames));
+                return problem(
+                    QStringLiteral("exits to frame %1 of %2").arg(f.exitFrame).arg(frames));
             for (const Branch& b : f.branches)
                 if (b.frame >= frames)
-                    return problem(QStringLiteral("branches to frame %1 of %2").arg(b.frame).arg(frames));
+                    return problem(
+                        QStringLiteral("branches to frame %1 of %2").arg(b.frame).arg(frames));
         }
     }
     return {};
@@ -713,8 +755,7 @@ QByteArray DibHeader(int width, int height, int bits, int colours, qsizetype ima
 }
 
 void WriteTrayIcon(Writer& w, const QImage& source) {
-    if (source.isNull() || source.width() > kMaxTrayIconSide ||
-        source.height() > kMaxTrayIconSide)
+    if (source.isNull() || source.width() > kMaxTrayIconSide || source.height() > kMaxTrayIconSide)
         WriteFail(QStringLiteral("the tray icon must be between 1 x 1 and 256 x 256 pixels"));
     const QImage icon = source.convertToFormat(QImage::Format_ARGB32);
     const int width = icon.width();
@@ -763,7 +804,8 @@ void WriteTrayIcon(Writer& w, const QImage& source) {
 
 void CheckWritable(const Character& ch) {
     if (ch.width == 0 || ch.height == 0 || ch.width > kMaxFrameSide || ch.height > kMaxFrameSide)
-        WriteFail(QStringLiteral("the frame size %1 x %2 is not possible").arg(ch.width).arg(ch.height));
+        WriteFail(
+            QStringLiteral("the frame size %1 x %2 is not possible").arg(ch.width).arg(ch.height));
     if (ch.palette.size() > 256)
         WriteFail(QStringLiteral("the palette has %1 colours").arg(ch.palette.size()));
     const auto tooMany = [](size_t n, size_t max) { return n > max; };
@@ -853,8 +895,10 @@ Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages) 
             entries.emplace_back(std::move(name), span);
         }
         ch.animations.reserve(entries.size());
-        for (const auto& [name, span] : entries)
+        for (const auto& [name, span] : entries) {
+            ctx.ReadAnimationBytes(span.size);
             ch.animations.push_back(ReadAnimationBlock(ctx, span, name));
+        }
     }
     {
         Cursor c(ctx, imageList, QStringLiteral("the image list"));
@@ -874,6 +918,7 @@ Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages) 
         for (qsizetype i = 0; i < n; ++i) {
             const Span span = c.Locator(QStringLiteral("sound %1").arg(i));
             c.U32(); // checksum
+            ctx.Spend(span.size);
             ch.sounds.push_back(Sound{bytes.mid(span.offset, span.size)});
         }
     }
@@ -1071,39 +1116,27 @@ QByteArray WriteAcs(const Character& ch) {
 
 // ---------------------------------------------------------------- drawing
 
-QImage ImageToQImage(const Character& ch, const Image& image) {
-    if (image.width == 0 || image.height == 0 ||
-        image.pixels.size() != qsizetype(image.width) * image.height)
-        return {};
-    QImage out(image.width, image.height, QImage::Format_ARGB32);
-    const auto* src = reinterpret_cast<const uchar*>(image.pixels.constData());
-    for (int y = 0; y < image.height; ++y) {
-        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < image.width; ++x) {
-            const uchar index = *src++;
-            if (index == ch.transparentIndex)
-                dst[x] = 0;
-            else
-                dst[x] = index < ch.palette.size() ? (ch.palette[index] | 0xFF000000u)
-                                                   : qRgb(0, 0, 0);
-        }
-    }
-    return out;
-}
-
 namespace {
 
+using Colours = std::array<QRgb, 256>;
+
+Colours ColourTable(const Character& ch) {
+    Colours colours{};
+    const qsizetype n = std::min<qsizetype>(256, ch.palette.size());
+    for (qsizetype i = 0; i < 256; ++i)
+        colours[size_t(i)] = i < n ? (ch.palette[i] | 0xFF000000u) : qRgb(0, 0, 0);
+    return colours;
+}
+
 // Copies an image's opaque pixels onto the canvas at (left, top), clipped.
-void DrawImage(const Character& ch, QImage& canvas, const Image& image, int left, int top) {
+void DrawImage(const Character& ch, const Colours& colours, QImage& canvas, const Image& image,
+               int left, int top) {
     if (image.pixels.size() != qsizetype(image.width) * image.height)
         return;
     const int x0 = std::max(0, left), x1 = std::min(canvas.width(), left + int(image.width));
     const int y0 = std::max(0, top), y1 = std::min(canvas.height(), top + int(image.height));
     if (x0 >= x1 || y0 >= y1)
         return;
-    std::array<QRgb, 256> colours{};
-    for (int i = 0; i < 256; ++i)
-        colours[size_t(i)] = i < ch.palette.size() ? (ch.palette[i] | 0xFF000000u) : qRgb(0, 0, 0);
     const auto* pixels = reinterpret_cast<const uchar*>(image.pixels.constData());
     for (int y = y0; y < y1; ++y) {
         const uchar* src = pixels + qsizetype(y - top) * image.width + (x0 - left);
@@ -1120,21 +1153,32 @@ const Image* ImageAt(const Character& ch, quint32 index) {
 
 } // namespace
 
+QImage ImageToQImage(const Character& ch, const Image& image) {
+    if (image.width == 0 || image.height == 0 ||
+        image.pixels.size() != qsizetype(image.width) * image.height)
+        return {};
+    QImage out(image.width, image.height, QImage::Format_ARGB32);
+    out.fill(0);
+    DrawImage(ch, ColourTable(ch), out, image, 0, 0);
+    return out;
+}
+
 QImage ComposeFrame(const Character& ch, const Frame& frame, const MouthOverlay* overlay) {
     QImage canvas(ch.width, ch.height, QImage::Format_ARGB32);
     if (canvas.isNull())
         return canvas;
     canvas.fill(0);
+    const Colours colours = ColourTable(ch);
     const bool replaceTop = overlay && overlay->replace && !frame.images.empty();
     const size_t last = replaceTop ? 1 : 0;
     for (size_t i = frame.images.size(); i-- > last;) {
         const FrameImage& fi = frame.images[i];
         if (const Image* img = ImageAt(ch, fi.imageIndex))
-            DrawImage(ch, canvas, *img, fi.x, fi.y);
+            DrawImage(ch, colours, canvas, *img, fi.x, fi.y);
     }
     if (overlay)
         if (const Image* img = ImageAt(ch, overlay->imageIndex))
-            DrawImage(ch, canvas, *img, overlay->x, overlay->y);
+            DrawImage(ch, colours, canvas, *img, overlay->x, overlay->y);
     return canvas;
 }
 

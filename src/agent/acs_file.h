@@ -120,7 +120,7 @@ struct Animation {
 struct Image {
     quint16 width = 0;
     quint16 height = 0;
-    QByteArray pixels;        // 8-bit palette indices, top-down, tightly packed width*height
+    QByteArray pixels;         // 8-bit palette indices, top-down, tightly packed width*height
     std::vector<QRect> region; // opaque pixels, image-relative, banded (see RegionFromPixels)
 };
 
@@ -211,8 +211,7 @@ std::vector<QRect> RegionFromPixels(const QByteArray& pixels, int width, int hei
 
 // An image from top-down, tightly packed pixels, with its region computed.
 // Throws KaloError when pixels does not hold width*height bytes.
-Image MakeImage(quint16 width, quint16 height, const QByteArray& pixels,
-                quint8 transparentIndex);
+Image MakeImage(quint16 width, quint16 height, const QByteArray& pixels, quint8 transparentIndex);
 
 struct DecodedSound {
     std::vector<qint16> samples; // mono (multi-channel sounds are mixed down)

@@ -23,7 +23,9 @@ struct MemoryFile {
     sf_count_t pos = 0;
 };
 
-sf_count_t Length(void* user) { return static_cast<MemoryFile*>(user)->bytes->size(); }
+sf_count_t Length(void* user) {
+    return static_cast<MemoryFile*>(user)->bytes->size();
+}
 
 sf_count_t Seek(sf_count_t offset, int whence, void* user) {
     auto* f = static_cast<MemoryFile*>(user);
@@ -49,9 +51,13 @@ sf_count_t Read(void* ptr, sf_count_t count, void* user) {
     return n;
 }
 
-sf_count_t Write(const void*, sf_count_t, void*) { return 0; }
+sf_count_t Write(const void*, sf_count_t, void*) {
+    return 0;
+}
 
-sf_count_t Tell(void* user) { return static_cast<MemoryFile*>(user)->pos; }
+sf_count_t Tell(void* user) {
+    return static_cast<MemoryFile*>(user)->pos;
+}
 
 [[noreturn]] void Fail(const QString& why) {
     throw KaloError(QStringLiteral("A sound of the character cannot be played: %1.").arg(why));
@@ -67,8 +73,7 @@ DecodedSound DecodeSound(const Sound& sound) {
                                                      &sf_close);
     if (!sf)
         Fail(QString::fromUtf8(sf_strerror(nullptr)));
-    if (info.channels <= 0 || info.channels > 8 || info.samplerate <= 0 ||
-        info.samplerate > 384000)
+    if (info.channels <= 0 || info.channels > 8 || info.samplerate <= 0 || info.samplerate > 384000)
         Fail(QStringLiteral("its format (%1 channels at %2 Hz) is not usable")
                  .arg(info.channels)
                  .arg(info.samplerate));

@@ -226,7 +226,8 @@ TAgentCharacter::TAgentCharacter(TAgent* agent, const QString& id, const QString
             [p](const QString& text) { p->balloonStart(text); });
     connect(player, &CharacterPlayer::BalloonReveal, this,
             [p](qsizetype at) { p->balloonReveal(at); });
-    connect(player, &CharacterPlayer::BalloonEnd, this, [p](bool stopped) { p->balloonEnd(stopped); });
+    connect(player, &CharacterPlayer::BalloonEnd, this,
+            [p](bool stopped) { p->balloonEnd(stopped); });
     connect(&d->balloonLinger, &QTimer::timeout, this, [p] {
         if (p->balloon)
             p->balloon->hide();
@@ -241,10 +242,18 @@ TAgentCharacter::~TAgentCharacter() {
     d->sounds.reset();
 }
 
-qint16 TAgentCharacter::Left() const { return d->left; }
-qint16 TAgentCharacter::Top() const { return d->top; }
-qint16 TAgentCharacter::Width() const { return d->width; }
-qint16 TAgentCharacter::Height() const { return d->height; }
+qint16 TAgentCharacter::Left() const {
+    return d->left;
+}
+qint16 TAgentCharacter::Top() const {
+    return d->top;
+}
+qint16 TAgentCharacter::Width() const {
+    return d->width;
+}
+qint16 TAgentCharacter::Height() const {
+    return d->height;
+}
 
 void TAgentCharacter::SetLeft(qint16 left) {
     d->left = left;
@@ -270,9 +279,15 @@ void TAgentCharacter::SetLanguageID(int languageId) {
     if (!d->modeChosen)
         d->pickMode();
 }
-int TAgentCharacter::LanguageID() const { return d->languageId; }
-void TAgentCharacter::SetAutoPopupMenu(bool on) { d->autoPopup = on; }
-bool TAgentCharacter::AutoPopupMenu() const { return d->autoPopup; }
+int TAgentCharacter::LanguageID() const {
+    return d->languageId;
+}
+void TAgentCharacter::SetAutoPopupMenu(bool on) {
+    d->autoPopup = on;
+}
+bool TAgentCharacter::AutoPopupMenu() const {
+    return d->autoPopup;
+}
 
 QString TAgentCharacter::Name() const {
     const acs::Localized* l = d->character->FindLocalized(quint16(d->languageId));
@@ -290,16 +305,28 @@ QStringList TAgentCharacter::AnimationNames() const {
     return names;
 }
 
-bool TAgentCharacter::Visible() const { return d->player->Visible(); }
-RequestPtr TAgentCharacter::Show(bool fast) { return d->player->Show(fast); }
-RequestPtr TAgentCharacter::Hide(bool fast) { return d->player->Hide(fast); }
-RequestPtr TAgentCharacter::Play(const QString& animation) { return d->player->Play(animation); }
+bool TAgentCharacter::Visible() const {
+    return d->player->Visible();
+}
+RequestPtr TAgentCharacter::Show(bool fast) {
+    return d->player->Show(fast);
+}
+RequestPtr TAgentCharacter::Hide(bool fast) {
+    return d->player->Hide(fast);
+}
+RequestPtr TAgentCharacter::Play(const QString& animation) {
+    return d->player->Play(animation);
+}
 RequestPtr TAgentCharacter::Speak(const QString& text, const QString&) {
     return d->player->Speak(text);
 }
-void TAgentCharacter::StopAll(const QString& types) { d->player->StopAll(types); }
+void TAgentCharacter::StopAll(const QString& types) {
+    d->player->StopAll(types);
+}
 
-bool TAgentCharacter::SoundEffectsOn() const { return d->soundOn; }
+bool TAgentCharacter::SoundEffectsOn() const {
+    return d->soundOn;
+}
 void TAgentCharacter::SetSoundEffectsOn(bool on) {
     d->soundOn = on;
     if (!on && d->sounds)
@@ -321,22 +348,32 @@ void TAgentCharacter::SetTTSModeID(const QString& modeId) {
     d->player->SetVoice(d->voice.get());
 }
 
-bool TAgentCharacter::IdleOn() const { return d->player->IdleOn(); }
-void TAgentCharacter::SetIdleOn(bool on) { d->player->SetIdleOn(on); }
+bool TAgentCharacter::IdleOn() const {
+    return d->player->IdleOn();
+}
+void TAgentCharacter::SetIdleOn(bool on) {
+    d->player->SetIdleOn(on);
+}
 void TAgentCharacter::SetRandomSource(std::function<int(int)> random) {
     d->player->SetRandomSource(std::move(random));
 }
 void TAgentCharacter::SetIdleDelays(int level1Ms, int level2Ms, int level3Ms) {
     d->player->SetIdleDelays(level1Ms, level2Ms, level3Ms);
 }
-QWidget* TAgentCharacter::Window() const { return d->window.get(); }
-QWidget* TAgentCharacter::BalloonWindow() const { return d->balloon.get(); }
+QWidget* TAgentCharacter::Window() const {
+    return d->window.get();
+}
+QWidget* TAgentCharacter::BalloonWindow() const {
+    return d->balloon.get();
+}
 
 QString TAgentCharacter::CurrentAnimation() const {
     const int a = d->player->PictureAnimation();
     return a >= 0 ? d->character->animations[size_t(a)].name : QString();
 }
-int TAgentCharacter::CurrentFrame() const { return d->player->PictureFrame(); }
+int TAgentCharacter::CurrentFrame() const {
+    return d->player->PictureFrame();
+}
 
 // --- TAgent
 
@@ -351,7 +388,9 @@ void TAgent::SetConnected(bool connected) {
     if (!connected)
         characters_.clear();
 }
-bool TAgent::Connected() const { return connected_; }
+bool TAgent::Connected() const {
+    return connected_;
+}
 
 RequestPtr TAgent::Load(const QString& characterId, const QString& path) {
     if (!connected_)
@@ -386,6 +425,8 @@ QStringList TAgent::CharacterIds() const {
     return ids;
 }
 
-void TAgent::SetSilentForTests(bool silent) { silent_ = silent; }
+void TAgent::SetSilentForTests(bool silent) {
+    silent_ = silent;
+}
 
 } // namespace kalo

@@ -104,8 +104,8 @@ int AnimationIndex(const acs::Character& character, QStringView name) {
     return -1;
 }
 
-int StateAnimation(const acs::Character& character, QStringView state,
-                   const QStringList& fallbacks, const RandomSource& random) {
+int StateAnimation(const acs::Character& character, QStringView state, const QStringList& fallbacks,
+                   const RandomSource& random) {
     std::vector<int> found;
     for (const QString& name : character.StateAnimations(state)) {
         const int i = AnimationIndex(character, name);

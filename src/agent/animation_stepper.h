@@ -56,7 +56,7 @@ int AnimationIndex(const acs::Character& character, QStringView name);
 
 // A random animation of a state that the character has; failing that, the
 // first of the fallback names it has; -1 when none.
-int StateAnimation(const acs::Character& character, QStringView state,
-                   const QStringList& fallbacks, const RandomSource& random);
+int StateAnimation(const acs::Character& character, QStringView state, const QStringList& fallbacks,
+                   const RandomSource& random);
 
 } // namespace kalo

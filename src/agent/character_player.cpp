@@ -481,8 +481,7 @@ void CharacterPlayer::say(Job& job) {
 // --- idling
 
 void CharacterPlayer::scheduleIdle() {
-    if (!idleOn_ || !idleAllowed_ || !visible_ || !jobs_.empty() ||
-        activity_ != Activity::None) {
+    if (!idleOn_ || !idleAllowed_ || !visible_ || !jobs_.empty() || activity_ != Activity::None) {
         return;
     }
     if (idleTimer_.isActive())
@@ -507,15 +506,17 @@ void CharacterPlayer::onIdleTimer() {
     // The level reached, or the nearest lower one the character has.
     int animation = -1;
     for (int k = level; k >= 1 && animation < 0; --k) {
-        animation = StateAnimation(*character_, QStringLiteral("IDLINGLEVEL%1").arg(k), {},
-                                   random_);
+        animation =
+            StateAnimation(*character_, QStringLiteral("IDLINGLEVEL%1").arg(k), {}, random_);
         if (animation >= 0)
             idleLevel_ = k;
     }
     if (animation < 0)
         return; // no idle animations: the character rests
-    jobs_.push_back({nullptr, QStringLiteral("idle"),
-                     {{StepKind::Return}, {StepKind::Animate, animation}}, {}});
+    jobs_.push_back({nullptr,
+                     QStringLiteral("idle"),
+                     {{StepKind::Return}, {StepKind::Animate, animation}},
+                     {}});
     pump();
 }
 

@@ -38,8 +38,7 @@ public:
 
 private:
     CharacterVoice* current() const {
-        return voice_ && voice_->speaking_ && voice_->generation_ == generation_ ? voice_
-                                                                                 : nullptr;
+        return voice_ && voice_->speaking_ && voice_->generation_ == generation_ ? voice_ : nullptr;
     }
     CharacterVoice* voice_;
     quint64 generation_;
@@ -75,8 +74,7 @@ void CharacterVoice::SetMode(const QUuid& mode) {
     for (const TTSModeInfo& m : Modes())
         known = known || m.ModeID == mode;
     if (!known)
-        throw KaloError(
-            QStringLiteral("No speech mode has the identifier %1").arg(GuidText(mode)));
+        throw KaloError(QStringLiteral("No speech mode has the identifier %1").arg(GuidText(mode)));
     if (mode == mode_)
         return;
     Stop();

@@ -39,10 +39,10 @@ void CharacterWindow::SetPicture(const QImage& frame, const QRegion& opaque,
         hide();
         return;
     }
-    QImage scaled = frame.size() == screenRect.size()
-                        ? frame
-                        : frame.scaled(screenRect.size(), Qt::IgnoreAspectRatio,
-                                       Qt::FastTransformation);
+    QImage scaled =
+        frame.size() == screenRect.size()
+            ? frame
+            : frame.scaled(screenRect.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     pixmap_ = QPixmap::fromImage(scaled);
     QRegion mask = opaque;
     if (frame.size() != screenRect.size()) {
@@ -156,8 +156,8 @@ QPainterPath BalloonWindow::outline() const {
     const QRectF body(0.5, (below_ ? kTail : 0) + 0.5, s.width() - 1, s.height() - 1);
     QPainterPath path;
     path.addRoundedRect(body, kRadius, kRadius);
-    const double tx = std::clamp(double(tailX_), body.left() + kRadius + 8,
-                                 body.right() - kRadius - 8);
+    const double tx =
+        std::clamp(double(tailX_), body.left() + kRadius + 8, body.right() - kRadius - 8);
     QPainterPath tail;
     if (below_) {
         tail.moveTo(tx - 7, body.top() + 1);

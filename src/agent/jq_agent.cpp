@@ -42,19 +42,23 @@ void EnumTones() {
 }
 
 // Restores a character's sound effects when leaving a scope, also on an
-// exception.
+// exception; skipped when the character went meanwhile (a handler run while
+// waiting may unload it).
 class SoundEffectsGuard {
 public:
     SoundEffectsGuard(TAgentCharacter& character, bool on)
-        : character_(character), was_(character.SoundEffectsOn()) {
-        character_.SetSoundEffectsOn(on);
+        : character_(&character), was_(character.SoundEffectsOn()) {
+        character.SetSoundEffectsOn(on);
     }
-    ~SoundEffectsGuard() { character_.SetSoundEffectsOn(was_); }
+    ~SoundEffectsGuard() {
+        if (character_)
+            character_->SetSoundEffectsOn(was_);
+    }
     SoundEffectsGuard(const SoundEffectsGuard&) = delete;
     SoundEffectsGuard& operator=(const SoundEffectsGuard&) = delete;
 
 private:
-    TAgentCharacter& character_;
+    QPointer<TAgentCharacter> character_;
     bool was_;
 };
 

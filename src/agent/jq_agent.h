@@ -9,6 +9,7 @@
 
 #include "agent/agent_control.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -142,7 +143,7 @@ public:
     // folder and extension.
     const QString& CharacterID() const { return characterId_; }
     // The loaded character; null when none is loaded.
-    TAgentCharacter* Character() const { return character_; }
+    TAgentCharacter* Character() const { return character_.data(); }
     // Names of the character's animations, in the file's order.
     const QStringList& AnimationNames() const { return animationNames_; }
 
@@ -157,7 +158,8 @@ private:
     qint32 bookmarkCount_ = 0;
     QString defaultTone_;
     QString characterId_;
-    TAgentCharacter* character_ = nullptr;
+    // Becomes null by itself should the control go first.
+    QPointer<TAgentCharacter> character_;
     QStringList animationNames_;
     std::function<QTime()> clock_;
 };

@@ -77,8 +77,8 @@ private:
         }
         // Outside \Map\ both texts grow together, in one piece.
         if (out_.pieces.empty() || !lastPlain_) {
-            out_.pieces.push_back({out_.spoken.size(), out_.spoken.size(), out_.balloon.size(),
-                                   out_.balloon.size()});
+            out_.pieces.push_back(
+                {out_.spoken.size(), out_.spoken.size(), out_.balloon.size(), out_.balloon.size()});
             lastPlain_ = true;
         }
         out_.spoken += c;

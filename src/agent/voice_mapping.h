@@ -43,8 +43,7 @@ QString LanguageCodeForId(quint16 languageId);
 // Index of the mode that best fits: exact language code first, then the
 // same primary language, then the gender (1 female, 2 male, 0 any); ties go
 // to the earlier mode. -1 when there are no modes.
-int ClosestMode(const std::vector<TTSModeInfo>& modes, const QString& languageCode,
-                quint16 gender);
+int ClosestMode(const std::vector<TTSModeInfo>& modes, const QString& languageCode, quint16 gender);
 
 // The character's mouth picture (0 closed, 1 to 4 wide open 1 to 4, 5
 // medium, 6 narrow) for a phoneme's mouth shape.

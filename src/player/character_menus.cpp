@@ -4,6 +4,7 @@
 #include "player/player_character.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace kalo {
 
@@ -46,6 +47,20 @@ QStringList CharacterMenuCaptions(const QString& charsFolder) {
         captions << CaseNormalised(file.left(file.size() - kCharacterExtension.size()));
     }
     return captions;
+}
+
+QString CharacterFilePath(const QString& charsFolder, const QString& name) {
+    const QString wanted = name + kCharacterExtension;
+    const QString exact = charsFolder + wanted;
+    if (QFileInfo::exists(exact))
+        return exact;
+    const QStringList names =
+        QDir(charsFolder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    for (const QString& file : names) {
+        if (file.compare(wanted, Qt::CaseInsensitive) == 0)
+            return charsFolder + file;
+    }
+    return exact;
 }
 
 QStringList SkinMenuCaptions(const QStringList& skinNames) {
@@ -118,7 +133,7 @@ QString CharacterAnnouncement(const QString& name) {
 QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
                         const QString& charsFolder, TSettings& settings,
                         const QStringList& toneModeIds) {
-    character.LoadCharacter(charsFolder + name + kCharacterExtension);
+    character.LoadCharacter(CharacterFilePath(charsFolder, name));
     character.SetVisible(true);
     settings.Tone = -1;
     settings.Width = character.Width();

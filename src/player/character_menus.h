@@ -24,6 +24,11 @@ QString StripAccelerators(const QString& caption);
 // in the order the directory lists them. A missing folder gives none.
 QStringList CharacterMenuCaptions(const QString& charsFolder);
 
+// The file of the character named name: CharsFolder + name + ".acs", or the
+// file in the folder whose name matches that without regard to letter case
+// (a file JAMES.ACS is listed as James and found again from that caption).
+QString CharacterFilePath(const QString& charsFolder, const QString& name);
+
 // Captions of the Skins submenu from the installed skin names.
 QStringList SkinMenuCaptions(const QStringList& skinNames);
 

@@ -84,10 +84,11 @@ private:
 };
 
 TPlayerPlayback& Playback(TFormKALO* form) {
-    auto* playback = form->findChild<TPlayerPlayback*>(QString(), Qt::FindDirectChildrenOnly);
-    if (!playback)
-        playback = new TPlayerPlayback(*form);
-    return *playback;
+    for (QObject* child : form->children()) {
+        if (auto* playback = dynamic_cast<TPlayerPlayback*>(child))
+            return *playback;
+    }
+    return *new TPlayerPlayback(*form);
 }
 
 // Radio items of one group that check themselves when chosen.

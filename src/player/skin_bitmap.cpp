@@ -23,6 +23,11 @@ QImage decodeSkinBitmap(const QByteArray& bytes, const QString& name) {
     // other picture formats the toolkit could read.
     if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M')
         unreadable(name);
+    // The pixel data must start inside the file.
+    const auto byteAt = [&bytes](int i) { return quint32(quint8(bytes[i])); };
+    const quint32 pixelOffset = byteAt(10) | byteAt(11) << 8 | byteAt(12) << 16 | byteAt(13) << 24;
+    if (pixelOffset > quint32(bytes.size()))
+        unreadable(name);
     QByteArray data = bytes; // QBuffer wants a non-const array; this is a shallow copy
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);

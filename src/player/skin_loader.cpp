@@ -37,8 +37,9 @@ QColor TSkinLoader::textColour(const std::optional<QByteArray>& pledit) {
 }
 
 void TSkinLoader::ApplySkin(const QString& appPath, const QString& skinName) {
-    source_ = openSkin(appPath, skinName);
     try {
+        source_.reset();
+        source_ = openSkin(appPath, skinName);
         applySteps();
     } catch (...) {
         // A broken skin shows nothing: the run ends at the failing step.

@@ -50,6 +50,11 @@ public:
     virtual TJQTrackBar* trackBar(SkinBar bar) = 0;
 };
 
+// The player window implements SkinnedWindow, owns one TSkinLoader and
+// calls ApplySkin(AppPath, Skin setting) once at creation (after its face
+// buttons and bars exist) and whenever a skin is picked; SetShade(!AppBar)
+// when windowshade mode is toggled; PaintTitleBar() whenever the application
+// becomes active or inactive.
 class TSkinLoader {
 public:
     explicit TSkinLoader(SkinnedWindow& window) : window_(window) {}

@@ -109,7 +109,7 @@ ArchiveSkinSource::ArchiveSkinSource(const QByteArray& archive) : bytes_(archive
         return;
     }
     zip_ = zip;
-    const zip_int64_t count = zip_get_num_entries(zip, 0);
+    const zip_int64_t count = std::min<zip_int64_t>(zip_get_num_entries(zip, 0), MaxArchiveEntries);
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto name = entryName(zip_get_name(zip, zip_uint64_t(i), ZIP_FL_ENC_GUESS));
         if (!name)

@@ -43,6 +43,8 @@ private:
 inline constexpr qint64 MaxArchiveBytes = 32 * 1024 * 1024;
 inline constexpr qint64 MaxEntryBytes = 8 * 1024 * 1024;
 inline constexpr qint64 MaxArchiveTotalBytes = 48 * 1024 * 1024;
+// Only the first entries of an archive are looked at; a skin has a few dozen.
+inline constexpr qint64 MaxArchiveEntries = 4096;
 
 // The files of a zip archive, read in memory only (nothing is unpacked to
 // disk). Files may sit in a folder inside the archive; a file is found by its

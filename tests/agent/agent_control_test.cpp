@@ -61,7 +61,8 @@ TEST_F(AgentControl, LoadsTheFileAndRefusesBadOnes) {
         agent.Load(QStringLiteral("Gone"), dir.file(QStringLiteral("Missing.acs")));
         FAIL() << "a missing file loaded";
     } catch (const KaloError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("Missing.acs"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("Missing.acs")))
+            << e.message().toStdString();
     }
     dir.write(QStringLiteral("Junk.acs"), QByteArray("not a character at all"));
     EXPECT_THROW(agent.Load(QStringLiteral("Junk"), dir.file(QStringLiteral("Junk.acs"))),
@@ -145,7 +146,8 @@ TEST_F(AgentControl, BookmarksArriveInOrderAndTheLastAtTheEnd) {
     ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
     QElapsedTimer clock;
     std::vector<qint64> at;
-    QObject::connect(&agent, &TAgent::Bookmark, &agent, [&](qint32) { at.push_back(clock.elapsed()); });
+    QObject::connect(&agent, &TAgent::Bookmark, &agent,
+                     [&](qint32) { at.push_back(clock.elapsed()); });
     clock.start();
     RequestPtr r = c->Speak(QStringLiteral("\\Vol=65535\\\\Pit=100\\\\Spd=200\\One\\Mrk=1\\ two"
                                            "\\Mrk=2\\ three. Four\\Mrk=3\\ \\Mrk=4\\ "),
@@ -179,7 +181,8 @@ TEST_F(AgentControl, InvisibleAtZeroSizeStillSpeaks) {
     c->SetHeight(test::kTestHeight * 2);
     ASSERT_NE(c->Window(), nullptr);
     EXPECT_TRUE(c->Window()->isVisible());
-    EXPECT_EQ(c->Window()->geometry(), QRect(100, 200, test::kTestWidth * 2, test::kTestHeight * 2));
+    EXPECT_EQ(c->Window()->geometry(),
+              QRect(100, 200, test::kTestWidth * 2, test::kTestHeight * 2));
 }
 
 TEST_F(AgentControl, WindowIsShapedAndTheBalloonShowsTheWords) {
@@ -196,7 +199,8 @@ TEST_F(AgentControl, WindowIsShapedAndTheBalloonShowsTheWords) {
     EXPECT_FALSE(w->mask().contains(QPoint(test::kTestWidth - 1, test::kTestHeight - 1)));
 
     RequestPtr r = c->Speak(QStringLiteral("Hello there balloon"), {});
-    ASSERT_TRUE(waitFor([&] { return c->BalloonWindow() && c->BalloonWindow()->isVisible(); }, 10000));
+    ASSERT_TRUE(
+        waitFor([&] { return c->BalloonWindow() && c->BalloonWindow()->isVisible(); }, 10000));
     const QRect b = c->BalloonWindow()->geometry();
     EXPECT_LE(b.bottom(), 200); // above the character
     ASSERT_TRUE(waitFor([&] { return finished(r); }, 20000));
@@ -229,8 +233,8 @@ TEST_F(AgentControl, ClicksAndDragsReachTheCaller) {
     // A drag moves the character and is no click.
     QTest::mousePress(w, Qt::LeftButton, {}, centre);
     QMouseEvent move(QEvent::MouseMove, QPointF(centre + QPoint(30, 20)),
-                     QPointF(w->mapToGlobal(centre + QPoint(30, 20))), Qt::NoButton,
-                     Qt::LeftButton, {});
+                     QPointF(w->mapToGlobal(centre + QPoint(30, 20))), Qt::NoButton, Qt::LeftButton,
+                     {});
     QCoreApplication::sendEvent(w, &move);
     QTest::mouseRelease(w, Qt::LeftButton, {}, centre + QPoint(30, 20));
     EXPECT_EQ(clicks.count(), 2);

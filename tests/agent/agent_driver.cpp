@@ -11,7 +11,7 @@
 #include "base/kalo_error.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTimer>
 
@@ -21,16 +21,22 @@ using namespace kalo;
 
 namespace {
 
+// The event loop runs until the request has ended (looked at every 10 ms).
 void waitFor(const RequestPtr& r) {
-    while (r->Status() == kRequestPending || r->Status() == kRequestInProgress)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!r->Status() || r->Status() == kRequestFailed || r->Status() == kRequestInterrupted)
+            loop.quit();
+    });
+    poll.start(10);
+    loop.exec();
 }
 
 void pause(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 } // namespace
@@ -49,7 +55,8 @@ int main(int argc, char** argv) {
         else if (a == u"--make-test") {
             file = next();
             QFile f(file);
-            if (!f.open(QIODevice::WriteOnly) || f.write(acs::WriteAcs(test::MakeTestCharacter())) < 0) {
+            if (!f.open(QIODevice::WriteOnly) ||
+                f.write(acs::WriteAcs(test::MakeTestCharacter())) < 0) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
                 return 1;
             }
@@ -79,8 +86,8 @@ int main(int argc, char** argv) {
         });
         QObject::connect(&agent, &TAgent::Click,
                          [](QString id, qint16 button, qint16 shift, qint16 x, qint16 y) {
-                             std::printf("click %s %d %d %d %d\n", qPrintable(id), button, shift,
-                                         x, y);
+                             std::printf("click %s %d %d %d %d\n", qPrintable(id), button, shift, x,
+                                         y);
                              std::fflush(stdout);
                          });
         agent.Load(QStringLiteral("Char"), file);

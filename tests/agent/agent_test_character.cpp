@@ -53,12 +53,12 @@ acs::Character MakeTestCharacter() {
     c.width = kTestWidth;
     c.height = kTestHeight;
     c.transparentIndex = 0;
-    c.palette = {qRgb(255, 0, 255), qRgb(220, 30, 30), qRgb(30, 200, 30), qRgb(30, 30, 220),
-                 qRgb(0, 0, 0),     qRgb(255, 255, 255)};
+    c.palette = {qRgb(255, 0, 255), qRgb(220, 30, 30), qRgb(30, 200, 30),
+                 qRgb(30, 30, 220), qRgb(0, 0, 0),     qRgb(255, 255, 255)};
     c.palette.resize(256, qRgb(0, 0, 0));
-    c.images.push_back(Disc(kRed));   // 0
-    c.images.push_back(Disc(kGreen)); // 1
-    c.images.push_back(Disc(kBlue));  // 2
+    c.images.push_back(Disc(kRed));         // 0
+    c.images.push_back(Disc(kGreen));       // 1
+    c.images.push_back(Disc(kBlue));        // 2
     for (int shape = 0; shape < 7; ++shape) // 3..9: mouths, taller for wider shapes
         c.images.push_back(Block(10, 1 + shape, shape == 0 ? 4 : 5));
 
@@ -76,7 +76,8 @@ acs::Character MakeTestCharacter() {
     c.balloon = b;
     c.flags |= acs::kBalloonEnabled;
     c.sounds.push_back({Beep()});
-    c.localized.push_back({0x0409, QStringLiteral("Testy"), QStringLiteral("A test character"), {}});
+    c.localized.push_back(
+        {0x0409, QStringLiteral("Testy"), QStringLiteral("A test character"), {}});
 
     auto anim = [&](const QString& name, std::vector<acs::Frame> frames,
                     quint8 transition = acs::kTransitionNone, const QString& ret = {}) {

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -222,6 +223,23 @@ TEST_F(JQChar, GreetWavesAndSpeaksTheGreetingOfTheHour) {
     EXPECT_TRUE(test::waitFor([&] { return bookmarks == std::vector<qint32>{1, 2, 3, 4}; }, 15000));
 }
 
+TEST_F(JQChar, WaitForRequestEndsOnEveryFinalStatusAndRunsHandlers) {
+    TJQChar& c = load();
+    c.SetVisible(true);
+    RequestPtr done = c.Character()->Play("Blink");
+    WaitForRequest(done);
+    EXPECT_EQ(done->Status(), kRequestComplete);
+    RequestPtr failed = c.Character()->Play("NoSuchAnimation");
+    WaitForRequest(failed);
+    EXPECT_EQ(failed->Status(), kRequestFailed);
+    // A handler run during the wait stops the speech it waits for.
+    RequestPtr speech = c.Character()->Speak("a long text that would take a while to say", "");
+    QTimer::singleShot(200, [&] { c.Stop(); });
+    WaitForRequest(speech);
+    EXPECT_EQ(speech->Status(), kRequestInterrupted);
+    WaitForRequest(nullptr);
+}
+
 TEST_F(JQChar, SetToneSwallowsUnknownModes) {
     TJQChar& c = load();
     const QString before = c.Character()->TTSModeID();
@@ -268,6 +286,15 @@ TEST_F(JQChar, DestroyingTheControllerUnloadsTheCharacter) {
     ASSERT_EQ(Agent->CharacterIds().size(), 1);
     character.reset();
     EXPECT_TRUE(Agent->CharacterIds().isEmpty());
+}
+
+TEST_F(JQChar, AControllerOutlivingTheControlIsHarmless) {
+    TJQChar& c = load();
+    DoneAgent();
+    EXPECT_EQ(c.Character(), nullptr);
+    EXPECT_THROW(c.Speak("x", true), KaloError);
+    character.reset();
+    InitAgent();
 }
 
 } // namespace

@@ -54,8 +54,8 @@ TEST(SpeechTags, BalloonOffAndWhisperWrapping) {
 }
 
 TEST(SpeechTags, MapQuotesAndBalloonPositions) {
-    const ParsedSpeech p = ParseSpeechTags(
-        QStringLiteral("Say \\Map=\"\"\"hi\"\" there\"=\"HELLO \"\"X\"\"\"\\ now"));
+    const ParsedSpeech p =
+        ParseSpeechTags(QStringLiteral("Say \\Map=\"\"\"hi\"\" there\"=\"HELLO \"\"X\"\"\"\\ now"));
     EXPECT_EQ(p.spoken, QStringLiteral("Say \"hi\" there now"));
     EXPECT_EQ(p.balloon, QStringLiteral("Say HELLO \"X\" now"));
     // Plain parts map one to one, the mapped part in proportion.
@@ -81,16 +81,16 @@ TEST(SpeechTags, EscapesUnknownAndMalformedTags) {
         const char* in;
         const char* spoken;
     } cases[] = {
-        {"a\\\\b", "a\\b"},                  // doubled backslash
-        {"a\\\\\\\\b", "a\\\\b"},            // two of them
-        {"x\\Pau=300\\y", "xy"},             // unknown tag with a value: dropped
-        {"x\\Emp\\y", "xy"},                 // unknown tag without a value
-        {"x\\Ctx=\"Address\"\\y", "xy"},     // quoted value
-        {"C:\\temp file", "C:\\temp file"},  // no closing backslash: kept
-        {"a \\ b", "a \\ b"},                // no name: kept
-        {"end\\", "end\\"},                  // lone backslash at the end
-        {"x\\Vol=loud\\y", "xy"},            // bad number: the tag is dropped
-        {"\\Map=\"open", "\\Map=\"open"},    // a map that never closes
+        {"a\\\\b", "a\\b"},                 // doubled backslash
+        {"a\\\\\\\\b", "a\\\\b"},           // two of them
+        {"x\\Pau=300\\y", "xy"},            // unknown tag with a value: dropped
+        {"x\\Emp\\y", "xy"},                // unknown tag without a value
+        {"x\\Ctx=\"Address\"\\y", "xy"},    // quoted value
+        {"C:\\temp file", "C:\\temp file"}, // no closing backslash: kept
+        {"a \\ b", "a \\ b"},               // no name: kept
+        {"end\\", "end\\"},                 // lone backslash at the end
+        {"x\\Vol=loud\\y", "xy"},           // bad number: the tag is dropped
+        {"\\Map=\"open", "\\Map=\"open"},   // a map that never closes
     };
     for (const Case& c : cases) {
         const ParsedSpeech p = ParseSpeechTags(QString::fromUtf8(c.in));
@@ -134,8 +134,8 @@ TEST(VoiceMapping, EngineUnits) {
     EXPECT_EQ(EngineSpeed(kVoiceDefault, speed), 175u);
 
     TTSEngineRanges r{speed, pitch, volume};
-    const TTSMarkedText t = EngineText(ParseSpeechTags(QStringLiteral("a\\Spd=200\\b\\Rst\\c")),
-                                       {65535, 400, 120}, r);
+    const TTSMarkedText t =
+        EngineText(ParseSpeechTags(QStringLiteral("a\\Spd=200\\b\\Rst\\c")), {65535, 400, 120}, r);
     EXPECT_EQ(t.text, QStringLiteral("abc"));
     // Start settings at 0, then the tag, then \Rst\ back to the start values.
     ASSERT_EQ(t.marks.size(), 9u);
@@ -288,7 +288,8 @@ TEST(AnimationStepper, StatesAndMissingAnimations) {
     EXPECT_EQ(StateAnimation(c, u"showing", {}, r), AnimationIndex(c, u"Show"));
     EXPECT_EQ(StateAnimation(c, u"IDLINGLEVEL3", {}, r), -1);
     c.states.clear();
-    EXPECT_EQ(StateAnimation(c, u"SHOWING", {QStringLiteral("show")}, r), AnimationIndex(c, u"Show"));
+    EXPECT_EQ(StateAnimation(c, u"SHOWING", {QStringLiteral("show")}, r),
+              AnimationIndex(c, u"Show"));
     EXPECT_EQ(StateAnimation(c, u"SHOWING", {}, r), -1);
     AnimationStepper s(c, r);
     EXPECT_FALSE(s.Start(-1));

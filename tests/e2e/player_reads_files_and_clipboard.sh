@@ -20,10 +20,21 @@ copy() { # copy TEXT: another process takes the clipboard
 
 # The label strip of the player window (LabelFileName's row), as a checksum.
 label_sum() {
-    import -window "$WIN" -crop 160x14+108+24 +repage "$E2E_TMP/label.png" 2>/dev/null
+    import -window "$PLAYER" -crop 160x14+108+24 +repage "$E2E_TMP/label.png" 2>/dev/null
     md5sum <"$E2E_TMP/label.png" | cut -d' ' -f1
 }
 shot() { import -window root "$E2E_TMP/$1.png"; }
+# Clicks a face button of the player: press BUTTON (the middle of its place
+# on the face).
+press() {
+    local x y
+    case $1 in
+    prev) x=27 y=97 ;; play) x=50 y=97 ;; clip) x=73 y=97 ;; stop) x=96 y=97 ;;
+    next) x=118 y=97 ;; shuffle) x=187 y=96 ;;
+    esac
+    window_geometry "$PLAYER"
+    click_at $((WX + x)) $((WY + y))
+}
 
 start_x
 make_app_folder
@@ -37,13 +48,14 @@ printf '[MainWnd]\r\nMainLeft=40\r\nMainTop=40\r\n' >>"$APP/kalo.dll"
 printf '%s\r\n%s\r\n' "$APP/txt/first.txt" "$APP/txt/second.txt" >"$APP/filelist.dll"
 
 start_kalotalk
-wait_window "Kalotalk"
+wait_window "^Kalotalk$"
+PLAYER=$WIN
 sleep 1.5
 idle=$(label_sum)
 shot 01-started
 
-# Play (X): the first file, then by itself the second.
-xdotool windowfocus --sync "$WIN" key x
+# Play: the first file, then by itself the second.
+press play
 sleep 1.5
 first=$(label_sum)
 shot 02-first-file
@@ -74,30 +86,32 @@ head -c 200000 /dev/urandom >"$APP/txt/blob.bin"
 head -c 50000000 /dev/zero | tr '\0' 'a' | fold -w 60 >"$APP/txt/large.txt"
 printf '%s\r\n%s\r\n%s\r\n' "$APP/txt/missing.txt" "$APP/txt/blob.bin" "$APP/txt/large.txt" >"$APP/filelist.dll"
 start_kalotalk
-wait_window "Kalotalk"
+wait_window "^Kalotalk$"
 PLAYER=$WIN
 sleep 1.5
-xdotool windowfocus --sync "$PLAYER" key x # Play: the missing file
+before=$(xdotool search --onlyvisible --name "" 2>/dev/null | sort)
+press play # the missing file
 sleep 1
 shot 05-missing-file
-errbox=$(xdotool search --onlyvisible --name "Kalotalk" | grep -v "^$PLAYER$" | head -n1 || true)
+errbox=$(comm -13 <(echo "$before") <(xdotool search --onlyvisible --name "" 2>/dev/null | sort) | head -n1)
 [ -n "$errbox" ] || fail "no error box for the missing file"
 xdotool windowfocus --sync "$errbox" key Return
 sleep 0.5
 kill -0 "$KALO_PID" || fail "the program ended on a missing file"
-xdotool windowfocus --sync "$PLAYER" key b # Next: the binary file
+press next # the binary file
 sleep 2
 shot 06-binary-file
 kill -0 "$KALO_PID" || fail "the program ended on a binary file"
-xdotool windowfocus --sync "$PLAYER" key b # Next: the large file, read in the background
+press next # the large file, read in the background
 for i in $(seq 20); do
     copy "Quick copy number $i, long enough to count."
     sleep 0.05
 done
 # The window still answers while the large file is read: Shuffle twice.
-xdotool windowfocus --sync "$PLAYER" key s s || fail "the window no longer answers"
+press shuffle
+press shuffle
 sleep 3
 shot 07-after-quick-copies
 kill -0 "$KALO_PID" || fail "the program ended under quick copies while a large file was read"
-xdotool windowfocus --sync "$PLAYER" key v # Stop
+press stop
 echo "PASS"

@@ -38,6 +38,22 @@ TEST(CharacterMenus, CharactersAreTheAcsFilesOfTheFolder) {
     EXPECT_TRUE(CharacterMenuCaptions(QString()).isEmpty());
 }
 
+TEST(CharacterMenus, ACaptionFindsItsFileWhateverTheFilesLetterCase) {
+    ScratchAppFolder folder;
+    folder.write(QStringLiteral("JAMES.ACS"), "x");
+    folder.write(QStringLiteral("Merlin.acs"), "x");
+    EXPECT_EQ(CharacterFilePath(folder.path(), QStringLiteral("James")), folder.file("JAMES.ACS"));
+    EXPECT_EQ(CharacterFilePath(folder.path(), QStringLiteral("Merlin")),
+              folder.file("Merlin.acs"));
+    EXPECT_EQ(CharacterFilePath(folder.path(), QStringLiteral("Robby")),
+              folder.file("Robby.acs"));
+
+    FakeCharacter character;
+    TSettings settings;
+    ChooseCharacter(character, QStringLiteral("James"), folder.path(), settings, {});
+    EXPECT_EQ(character.calls.value(0), "Load:" + folder.file("JAMES.ACS"));
+}
+
 TEST(CharacterMenus, CheckMarksCompareCaptionsExactly) {
     const QStringList captions{"James", "Merlin"};
     EXPECT_EQ(CheckedItemByCaption(captions, QStringLiteral("Merlin")), 1);

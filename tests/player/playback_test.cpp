@@ -40,16 +40,18 @@ namespace {
 class PlaybackTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QDir().mkpath(app.file("skins/Plain"));
+        // The skin the program ships with: its bars show their sliders.
+        QDir().mkpath(app.file("skins/Topaz"));
         QDir().mkpath(app.file("chars"));
-        QImage face(275, 116, QImage::Format_RGB32);
-        face.fill(Qt::darkGray);
-        face.save(app.file("skins/Plain/Main.bmp"), "BMP");
+        const QDir topaz(QStringLiteral(KALO_SOURCE_DIR "/data/skins/Topaz"));
+        for (const QString& name : topaz.entryList(QDir::Files))
+            ASSERT_TRUE(QFile::copy(topaz.filePath(name), app.file("skins/Topaz/" + name)));
         ASSERT_TRUE(QFile::copy(QStringLiteral(KALO_SOURCE_DIR "/data/chars/James.acs"),
                                 app.file("chars/James.acs")));
         SetAppPathOverride(app.path());
+        CharsFolder.clear(); // taken from this test's application folder
         dm = std::make_unique<TdmMain>();
-        Settings.Skin = QStringLiteral("Plain");
+        Settings.Skin = QStringLiteral("Topaz");
         Settings.GreetingWhenStart = false;
         Settings.Char1 = QStringLiteral("James");
         Settings.ActiveUI = 1;
@@ -81,12 +83,13 @@ protected:
         return app.file(QString::fromLatin1(name));
     }
 
-    TFormKALO* open() {
+    TFormKALO* open(bool withCharacter = true) {
         form = new TFormKALO;
         FormKALO = form.data();
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.data()));
-        EXPECT_TRUE(form->JQChar) << errors.join(" | ").toStdString();
+        if (withCharacter)
+            EXPECT_TRUE(form->JQChar) << errors.join(" | ").toStdString();
         return form.data();
     }
     QString label() const { return form->LabelFileName->text(); }
@@ -241,8 +244,10 @@ TEST_F(PlaybackTest, CharacterAndToneMenus) {
 }
 
 TEST_F(PlaybackTest, Char1InTheWrongCaseChecksNoCharacter) {
+    // (Whether the character then loads is the character controller's
+    // matter; the menu compares captions exactly.)
     Settings.Char1 = QStringLiteral("james");
-    open();
+    open(false);
     EXPECT_EQ(CheckedItem(form->Characters1), nullptr);
 }
 
@@ -269,7 +274,7 @@ TEST_F(PlaybackTest, OptionsCartoonPageActsOnTheRunningCharacter) {
     dialog.FormShow();
     dialog.TrackBarPit->setValue(230);
     EXPECT_EQ(form->JQChar->Pitch, 230);
-    dialog.ComboBoxType->setCurrentIndex(2);
+    dialog.ComboBoxTypeChange(2); // as the user's choice of "Whisper" runs it
     EXPECT_EQ(form->JQChar->VoiceType, "Whisper");
     form->JQChar->SetVisible(true);
     dialog.SpinEditWidth->setValue(90);

@@ -123,6 +123,16 @@ TEST(ArchiveSkinSource, AnEntryWhoseDeclaredSizeLiesIsStillCapped) {
     EXPECT_TRUE(!bytes || bytes->size() <= MaxEntryBytes);
 }
 
+TEST(ArchiveSkinSource, OnlyTheFirstEntriesOfACrowdedArchiveAreLookedAt) {
+    std::vector<std::pair<QString, QByteArray>> entries;
+    for (int i = 0; i < MaxArchiveEntries; ++i)
+        entries.push_back({QStringLiteral("filler/%1").arg(i), QByteArray()});
+    entries.push_back({QStringLiteral("Main.bmp"), "late"});
+    const ArchiveSkinSource skin(makeZip(entries));
+    EXPECT_TRUE(skin.contains(QStringLiteral("0")));
+    EXPECT_FALSE(skin.contains(QStringLiteral("Main.bmp")));
+}
+
 TEST(ArchiveSkinSource, TheWholeArchiveGivesOutNoMoreThanItsTotalCap) {
     const QByteArray part(int(MaxEntryBytes) - 10, 'z');
     std::vector<std::pair<QString, QByteArray>> entries;

@@ -506,6 +506,69 @@ acs::Character BuildJames() {
                                       {b.full(startled), 25},
                                       {restImages, 10}}));
 
+    // A few everyday reactions.
+    const Pose pleased = with([](Pose& p) {
+        p.eyes = Eyes::Happy;
+        p.mouth = 2;
+        p.freeHand = {70, 111};
+    });
+    const Pose surprised = with([](Pose& p) {
+        p.brows = 3.5;
+        p.mouth = MouthMedium;
+        p.freeHand = {36, 84};
+        p.freeHandShape = Hand::Open;
+        p.freeHandTilt = -12;
+    });
+    const Pose thinking = with([](Pose& p) {
+        p.freeHand = {76, 90};
+        p.freeElbowLow = true;
+        p.lookX = 0.7;
+        p.lookY = -0.9;
+        p.mouth = MouthNarrow;
+        p.brows = 1.5;
+    });
+    const Pose thinkingMid = with([](Pose& p) {
+        p.freeHand = {62, 114};
+        p.freeElbowLow = true;
+        p.lookX = 0.4;
+        p.lookY = -0.4;
+    });
+    const Pose nod = with([](Pose& p) {
+        p.bow = 4;
+        p.eyes = Eyes::Happy;
+    });
+    const Pose pointing = with([](Pose& p) {
+        p.freeHand = {16, 96};
+        p.freeHandShape = Hand::Point;
+        p.freeHandTilt = -90;
+        p.lookX = -1;
+        p.brows = 1;
+    });
+    c.animations.push_back(animation("Pleased", T::kTransitionExitBranches,
+                                     {{b.full(chest), 6, 3},
+                                      {b.full(pleased), 60, 3},
+                                      {b.full(chest), 6},
+                                      {restImages, 10, -1, {}, -1, speakingMouths}}));
+    c.animations.push_back(
+        animation("Surprised", T::kTransitionExitBranches,
+                  {{b.full(surprised), 50, 1}, {restImages, 10, -1, {}, -1, speakingMouths}}));
+    c.animations.push_back(animation("Think", T::kTransitionExitBranches,
+                                     {{b.full(thinkingMid), 7, 4},
+                                      {b.full(thinking), 60, 4},
+                                      {b.full(eyes(thinking, Eyes::Closed)), 8, 4},
+                                      {b.full(thinking), 50, 4},
+                                      {restImages, 10, -1, {}, -1, speakingMouths}}));
+    c.animations.push_back(animation("Acknowledge", T::kTransitionExitBranches,
+                                     {{b.full(nod), 12, 1},
+                                      {restImages, 8, 3},
+                                      {b.full(nod), 12, 3},
+                                      {restImages, 10, -1, {}, -1, speakingMouths}}));
+    c.animations.push_back(animation("GestureRight", T::kTransitionExitBranches,
+                                     {{b.full(explainMid), 6, 3},
+                                      {b.full(pointing), 60, 3},
+                                      {b.full(explainMid), 6},
+                                      {restImages, 10, -1, {}, -1, speakingMouths}}));
+
     c.states = {
         {QStringLiteral("SHOWING"), {QStringLiteral("Show")}},
         {QStringLiteral("HIDING"), {QStringLiteral("Hide")}},
@@ -515,6 +578,7 @@ acs::Character BuildJames() {
         {QStringLiteral("IDLINGLEVEL2"),
          {QStringLiteral("Idle2_1"), QStringLiteral("Idle2_2"), QStringLiteral("Idle1_1")}},
         {QStringLiteral("IDLINGLEVEL3"), {QStringLiteral("Idle3_1"), QStringLiteral("Idle2_1")}},
+        {QStringLiteral("GESTURINGRIGHT"), {QStringLiteral("GestureRight")}},
     };
 
     b.finish(c);

@@ -509,6 +509,8 @@ void paintJames(QPainter& p, const Pose& pose) {
     const QPointF freeElbow = [&] {
         const QPointF a = elbowFor(shoulderFree, pose.freeHand, upper, fore, 1);
         const QPointF b = elbowFor(shoulderFree, pose.freeHand, upper, fore, -1);
+        if (pose.freeElbowLow)
+            return a.y() >= b.y() ? a : b;
         return a.x() <= b.x() ? a : b;
     }();
     const QPointF bookElbow = [&] {

@@ -41,7 +41,8 @@ struct Pose {
     // his right one, on the viewer's left; the book hand is on the right.
     QPointF freeHand{43, 140};
     Hand freeHandShape = Hand::Relaxed;
-    double freeHandTilt = 0; // degrees, for waving
+    double freeHandTilt = 0;   // degrees, for waving
+    bool freeElbowLow = false; // the free elbow bends down rather than out
     QPointF bookHand{107, 136};
     Book book = Book::AtSide;
     double pageTurn = 0.5; // 0..1 while Book::PageTurn

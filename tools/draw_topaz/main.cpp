@@ -64,7 +64,8 @@ bool writeArchive(const QString& path, const QString& folderInside,
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !(argc > 1 && QByteArray(argv[1]) == "--window"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc == 2)
@@ -95,8 +96,12 @@ int main(int argc, char* argv[]) {
                    ? 0
                    : 1;
     }
+    if (argc == 4 && QByteArray(argv[1]) == "--window")
+        return topaz::runSkinWindow(QString::fromLocal8Bit(argv[2]),
+                                    QString::fromLocal8Bit(argv[3]));
     std::fprintf(stderr, "usage: kalo_draw_topaz OUTPUT_FOLDER\n"
                          "       kalo_draw_topaz --wsz ARCHIVE\n"
-                         "       kalo_draw_topaz --preview APP_FOLDER SKIN (writes SKIN.png)\n");
+                         "       kalo_draw_topaz --preview APP_FOLDER SKIN (writes SKIN.png)\n"
+                         "       kalo_draw_topaz --window APP_FOLDER SKIN\n");
     return 2;
 }

@@ -15,3 +15,13 @@ QImage previewSkin(const QString& appPath, const QString& skinName, bool active,
                    bool latched, int pressed);
 
 } // namespace topaz
+
+namespace topaz {
+
+// A real window with the skin: the face, its buttons' pictures, working
+// track bars (their values shown in the file-name label) and a tray icon
+// whose menu lists the installed skins, windowshade mode and Exit. For trying
+// the skin by hand and in screenshots.
+int runSkinWindow(const QString& appPath, const QString& skinName);
+
+} // namespace topaz

@@ -1,0 +1,124 @@
+#include "chartool/char_tool.h"
+
+#include "agent/acs_file.h"
+#include "base/kalo_error.h"
+
+#include <QImageWriter>
+#include <QSaveFile>
+
+namespace kalo {
+
+QString CharUsage() {
+    return QStringLiteral(
+        "Usage:\n"
+        "  kalotalk-char info FILE\n"
+        "      Prints the frame size, the counts of animations, images, sounds and states,\n"
+        "      then every animation and every state by name.\n"
+        "  kalotalk-char frame FILE ANIMATION INDEX OUT.png\n"
+        "      Writes frame INDEX (from 0) of the animation (any letter case) as a PNG\n"
+        "      picture at the character's frame size, transparent around the character.\n");
+}
+
+std::optional<CharCommand> ParseCharCommand(const QStringList& arguments) {
+    if (arguments.isEmpty())
+        return std::nullopt;
+    CharCommand command;
+    const QString& verb = arguments.front();
+    if (verb == QLatin1String("info") && arguments.size() == 2) {
+        command.kind = CharCommand::Kind::Info;
+        command.file = arguments[1];
+    } else if (verb == QLatin1String("frame") && arguments.size() == 5) {
+        command.kind = CharCommand::Kind::Frame;
+        command.file = arguments[1];
+        command.animation = arguments[2];
+        bool ok = false;
+        command.index = arguments[3].toLongLong(&ok);
+        if (!ok || command.index < 0)
+            return std::nullopt;
+        command.output = arguments[4];
+    } else {
+        return std::nullopt;
+    }
+    if (command.file.isEmpty() || (command.kind == CharCommand::Kind::Frame &&
+                                   (command.animation.isEmpty() || command.output.isEmpty())))
+        return std::nullopt;
+    return command;
+}
+
+namespace {
+
+void Info(const acs::Character& ch, QTextStream& out) {
+    out << "width: " << ch.width << '\n';
+    out << "height: " << ch.height << '\n';
+    out << "animations: " << ch.animations.size() << '\n';
+    out << "images: " << ch.images.size() << '\n';
+    out << "sounds: " << ch.sounds.size() << '\n';
+    out << "states: " << ch.states.size() << '\n';
+    for (const acs::Animation& a : ch.animations)
+        out << "animation: " << a.name << '\n';
+    for (const acs::State& s : ch.states)
+        out << "state: " << s.name << '\n';
+}
+
+void WriteFrame(const acs::Character& ch, const CharCommand& command) {
+    const acs::Animation* animation = ch.FindAnimation(command.animation);
+    if (!animation)
+        throw KaloError(QStringLiteral("The character file \"%1\" has no animation \"%2\".")
+                            .arg(command.file, command.animation));
+    if (animation->frames.empty())
+        throw KaloError(QStringLiteral("The animation \"%1\" in \"%2\" has no frames.")
+                            .arg(animation->name, command.file));
+    if (size_t(command.index) >= animation->frames.size())
+        throw KaloError(QStringLiteral("The animation \"%1\" in \"%2\" has %3 frames (0 to %4); "
+                                       "there is no frame %5.")
+                            .arg(animation->name, command.file)
+                            .arg(animation->frames.size())
+                            .arg(qsizetype(animation->frames.size()) - 1)
+                            .arg(command.index));
+    const QImage picture = acs::ComposeFrame(ch, animation->frames[size_t(command.index)]);
+
+    QSaveFile file(command.output);
+    QString why;
+    if (file.open(QIODevice::WriteOnly)) {
+        QImageWriter writer(&file, "png");
+        if (writer.write(picture)) {
+            if (file.commit())
+                return;
+            why = file.errorString();
+        } else {
+            why = writer.errorString();
+            file.cancelWriting();
+        }
+    } else {
+        why = file.errorString();
+    }
+    throw KaloError(QStringLiteral("The picture \"%1\" of \"%2\" cannot be written: %3.")
+                        .arg(command.output, command.file, why));
+}
+
+} // namespace
+
+int RunCharTool(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    const std::optional<CharCommand> command = ParseCharCommand(arguments);
+    if (!command) {
+        err << CharUsage();
+        err.flush();
+        return 2;
+    }
+    try {
+        const acs::Character ch = acs::ReadAcsFile(command->file);
+        if (command->kind == CharCommand::Kind::Info)
+            Info(ch, out);
+        else
+            WriteFrame(ch, *command);
+    } catch (const KaloError& e) {
+        out.flush();
+        err << "kalotalk-char: " << e.message() << '\n';
+        err.flush();
+        return 1;
+    }
+    out.flush();
+    return 0;
+}
+
+} // namespace kalo

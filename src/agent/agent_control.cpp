@@ -367,6 +367,10 @@ QWidget* TAgentCharacter::BalloonWindow() const {
     return d->balloon.get();
 }
 
+int TAgentCharacter::SoundEffectsPlayed() const {
+    return d->sounds ? d->sounds->Started() : 0;
+}
+
 QString TAgentCharacter::CurrentAnimation() const {
     const int a = d->player->PictureAnimation();
     return a >= 0 ? d->character->animations[size_t(a)].name : QString();

@@ -96,7 +96,15 @@ drag 150 300 162 300
 expect_player_at 12 216 275 116
 xdotool mouseup 1
 
-# The tray icon (a left press) opens the main menu.
+# Face button 1 minimises the window; the tray icon (a left press) brings
+# it back and opens the main menu.
+click_at $((12 + 248)) $((216 + 7))
+for _ in $(seq 40); do
+    xprop -id "$PLAYER" WM_STATE | grep -q Iconic && break
+    sleep 0.05
+done
+xprop -id "$PLAYER" WM_STATE | grep -q Iconic || fail "face button 1 did not minimise"
+
 tray=""
 for _ in $(seq 60); do
     for w in $(xdotool search --onlyvisible --class kalotalk 2>/dev/null); do
@@ -120,6 +128,7 @@ for _ in $(seq 60); do
 done
 [ -n "$menu" ] || fail "the tray icon opened no menu"
 import -window root "$E2E_TMP/tray_menu.png"
+xprop -id "$PLAYER" WM_STATE | grep -q Normal || fail "the tray did not bring the player back"
 xdotool key Escape
 sleep 0.3
 

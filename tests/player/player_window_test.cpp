@@ -442,6 +442,14 @@ TEST_F(PlayerWindowTest, RightClicksOpenTheMainMenuRightAligned) {
     f->SysTray1->HandleIconMessage(TSysTray::IconMessage::RightDown, QPoint(500, 300));
     ASSERT_TRUE(waitFor([&] { return f->PopupMenuKALO->isVisible(); }));
     f->PopupMenuKALO->hide();
+    // Minimised (Minimize, face button 1), the window comes back with the
+    // tray's menu.
+    f->ActionMini->trigger();
+    EXPECT_TRUE(f->isMinimized());
+    f->SysTray1->HandleIconMessage(TSysTray::IconMessage::LeftDown, QPoint(500, 300));
+    EXPECT_FALSE(f->isMinimized());
+    ASSERT_TRUE(waitFor([&] { return f->PopupMenuKALO->isVisible(); }));
+    f->PopupMenuKALO->hide();
 
     // The menu action: right edge at the window's left + 6.
     f->move(500, 150);

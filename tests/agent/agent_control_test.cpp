@@ -354,6 +354,27 @@ TEST(BalloonPlacement, AboveOrBelowAndInsideTheScreen) {
     EXPECT_EQ(r.right(), 1023);
 }
 
+TEST(BalloonWindowSize, FixedOrSizedToTheText) {
+    acs::Balloon b;
+    b.lines = 3;
+    b.charsPerLine = 20;
+    b.fontName = QStringLiteral("DejaVu Sans");
+    BalloonStyle style = StyleFromCharacter(b);
+    BalloonWindow fixed(style);
+    style.sizeToText = true;
+    BalloonWindow sized(style);
+    fixed.SetText(QStringLiteral("Hi"));
+    sized.SetText(QStringLiteral("Hi"));
+    EXPECT_LT(sized.BalloonSize().width(), fixed.BalloonSize().width());
+    EXPECT_LT(sized.BalloonSize().height(), fixed.BalloonSize().height());
+    // A long text fills the balloon either way.
+    const QString text = QStringLiteral("many words that take more than a single page of lines "
+                                        "in this rather small balloon of twenty characters");
+    fixed.SetText(text);
+    sized.SetText(text);
+    EXPECT_EQ(sized.BalloonSize(), fixed.BalloonSize());
+}
+
 // --- the player without windows
 
 class Player : public ::testing::Test {

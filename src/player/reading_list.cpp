@@ -43,6 +43,35 @@ QString BookmarkNumberText(int bookmark) {
     return QString::asprintf("%.4d", bookmark);
 }
 
+QStringList SplitIntoParts(const QString& text, int partLength) {
+    QStringList parts;
+    partLength = std::max(partLength, 1);
+    qsizetype start = 0;
+    while (text.size() - start > partLength) {
+        qsizetype cut = text.lastIndexOf(QLatin1Char(' '), start + partLength);
+        if (cut <= start) {
+            cut = start + partLength;
+            parts << text.mid(start, cut - start);
+            start = cut;
+        } else {
+            parts << text.mid(start, cut - start);
+            start = cut + 1;
+        }
+    }
+    parts << text.mid(start);
+    return parts;
+}
+
+int SpeechBookmarkCount(const QString& text) {
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    while (b < e && text.at(b).unicode() <= 32)
+        ++b;
+    while (e > b && text.at(e - 1).unicode() <= 32)
+        --e;
+    return static_cast<int>(QStringView(text).mid(b, e - b).count(QLatin1Char(' '))) + 1;
+}
+
 QString ReadEntryText(const QString& path) {
     QString text = ReadTextFile(path).text;
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
@@ -143,14 +172,29 @@ void TReadingList::Bookmark(int bookmark) {
     if (!character)
         return;
     const int count = character->BookmarkCount();
-    if (bookmark == 1) {
-        FHost.SetFileNameLabel(LabelWithCount(FHost.FileNameLabel(), count));
-        FHost.SetPositionMax(count);
+    const bool inParts = !FParts.isEmpty();
+    // An entry spoken in parts shows its progress over the whole entry.
+    const int shown = inParts ? FPartBase + bookmark : bookmark;
+    if (bookmark == 1 && (!inParts || FPart == 0)) {
+        const int total = inParts ? FEntryBookmarks : count;
+        FHost.SetFileNameLabel(LabelWithCount(FHost.FileNameLabel(), total));
+        FHost.SetPositionMax(total);
     }
-    if (Playing && bookmark == count)
+    if (inParts && bookmark == count) {
+        if (FPart + 1 < FParts.size()) {
+            FPartBase += count;
+            ++FPart;
+            character->Speak(FParts.at(FPart));
+        } else {
+            FParts.clear();
+            if (Playing)
+                Next();
+        }
+    } else if (!inParts && Playing && bookmark == count) {
         Next();
-    FHost.SetPosition(bookmark);
-    FHost.SetNumberLabel(BookmarkNumberText(bookmark));
+    }
+    FHost.SetPosition(shown);
+    FHost.SetNumberLabel(BookmarkNumberText(shown));
 }
 
 void TReadingList::replaceList(const QStringList& files) {
@@ -168,11 +212,15 @@ void TReadingList::startRead(int index, const QString& path) {
     std::weak_ptr<PendingRead> weak = pending;
     QObject* receiver = QCoreApplication::instance();
     const auto reader = FReader;
-    QThreadPool::globalInstance()->start([this, weak, receiver, reader, index, path] {
-        QString text;
+    const int partLength = FPartLength;
+    QThreadPool::globalInstance()->start([this, weak, receiver, reader, partLength, index, path] {
+        QStringList parts;
+        int bookmarks = 0;
         QString error;
         try {
-            text = reader(path);
+            const QString text = reader(path);
+            bookmarks = SpeechBookmarkCount(text);
+            parts = SplitIntoParts(text, partLength);
         } catch (const KaloError& e) {
             error = e.message();
         } catch (const std::exception& e) {
@@ -180,25 +228,28 @@ void TReadingList::startRead(int index, const QString& path) {
         }
         QMetaObject::invokeMethod(
             receiver,
-            [this, weak, index, path, text = std::move(text), error = std::move(error)] {
+            [this, weak, index, path, parts = std::move(parts), bookmarks,
+             error = std::move(error)] {
                 // Only this object holds the read; while it can be locked
                 // here, on the object's own thread, the object is alive.
                 const auto alive = weak.lock();
                 if (!alive || FPendingRead != alive)
                     return;
                 FPendingRead.reset();
-                entryRead(index, path, text, error);
+                entryRead(index, path, parts, bookmarks, error);
             },
             Qt::QueuedConnection);
     });
 }
 
 void TReadingList::cancelRead() {
+    // Whatever replaces the entry also ends its remaining parts.
     FPendingRead.reset();
+    FParts.clear();
 }
 
-void TReadingList::entryRead(int index, const QString& path, const QString& text,
-                             const QString& error) {
+void TReadingList::entryRead(int index, const QString& path, const QStringList& parts,
+                             int bookmarks, const QString& error) {
     if (!error.isEmpty()) {
         // The character is already stopped; the label keeps what it showed
         // and nothing is spoken.
@@ -206,8 +257,16 @@ void TReadingList::entryRead(int index, const QString& path, const QString& text
         return;
     }
     FHost.SetFileNameLabel(EntryLabel(index, path));
-    if (TPlayerCharacter* character = FHost.Character())
-        character->Speak(text);
+    TPlayerCharacter* character = FHost.Character();
+    if (!character || parts.isEmpty())
+        return;
+    if (parts.size() > 1) {
+        FParts = parts;
+        FPart = 0;
+        FPartBase = 0;
+        FEntryBookmarks = bookmarks;
+    }
+    character->Speak(parts.first());
 }
 
 } // namespace kalo

@@ -55,6 +55,16 @@ QString LabelWithCount(const QString& label, int bookmarkCount);
 // LabelNumber's text: "%.4d" (0001; five digits and more in full).
 QString BookmarkNumberText(int bookmark);
 
+// A long text cut into parts of at most partLength characters, each cut
+// made at a space, which is dropped, so the words keep their bookmarks: the
+// last bookmark of a part falls after the word before the cut, as it would
+// in the whole text. A stretch without a space is cut at the length.
+QStringList SplitIntoParts(const QString& text, int partLength);
+// The bookmarks the character places in a text: one after each space of the
+// text without its leading and trailing blanks and control characters, and
+// one at the end.
+int SpeechBookmarkCount(const QString& text);
+
 // A text file as the character reads it: every line followed by a line
 // break, in the encoding the file was written in. Throws KaloError with the
 // file system's reason when the file cannot be read.
@@ -108,6 +118,14 @@ public:
 
     // Replaces the random source of the shuffle (tests).
     void SetRandomSource(std::function<int(int bound)> random) { FRandom = std::move(random); }
+    // An entry longer than this many characters is handed to the character
+    // part by part, each when the one before has been spoken, so the
+    // character never takes in a whole large file at once (its tags are
+    // worked out on the window's thread). The progress display counts over
+    // the whole entry.
+    static constexpr int kDefaultPartLength = 16384;
+    void SetPartLength(int characters) { FPartLength = characters; }
+
     // Replaces how an entry's file is read (tests); runs off the
     // user-interface thread.
     void SetEntryReader(std::function<QString(const QString& path)> reader) {
@@ -119,7 +137,8 @@ private:
     void replaceList(const QStringList& files);
     void startRead(int index, const QString& path);
     void cancelRead();
-    void entryRead(int index, const QString& path, const QString& text, const QString& error);
+    void entryRead(int index, const QString& path, const QStringList& parts, int bookmarks,
+                   const QString& error);
 
     TPlaybackHost& FHost;
     QStringList& FList;
@@ -128,6 +147,14 @@ private:
     // The read in progress; a newer action drops it, so a read that finishes
     // late never speaks over what the user asked for since.
     std::shared_ptr<PendingRead> FPendingRead;
+    int FPartLength = kDefaultPartLength;
+    // The entry being spoken in parts (empty when it went in one piece):
+    // the parts, the one being spoken, the bookmarks of the parts before it
+    // and of the whole entry.
+    QStringList FParts;
+    int FPart = 0;
+    int FPartBase = 0;
+    int FEntryBookmarks = 0;
 };
 
 } // namespace kalo

@@ -83,7 +83,7 @@ shot 04-second-file
 # file is being read. The program starts again over that list.
 kill "$KALO_PID"; wait "$KALO_PID" 2>/dev/null || true
 head -c 200000 /dev/urandom >"$APP/txt/blob.bin"
-head -c 50000000 /dev/zero | tr '\0' 'a' | fold -w 60 >"$APP/txt/large.txt"
+{ yes "Words of a long document, read aloud by the character." || true; } | head -c 50000000 >"$APP/txt/large.txt"
 printf '%s\r\n%s\r\n%s\r\n' "$APP/txt/missing.txt" "$APP/txt/blob.bin" "$APP/txt/large.txt" >"$APP/filelist.dll"
 start_kalotalk
 wait_window "^Kalotalk$"
@@ -113,5 +113,33 @@ press shuffle
 sleep 3
 shot 07-after-quick-copies
 kill -0 "$KALO_PID" || fail "the program ended under quick copies while a large file was read"
+press stop
+
+# The large file itself, alone in the list: the window answers at once
+# while the file is read and starts.
+kill "$KALO_PID"; wait "$KALO_PID" 2>/dev/null || true
+printf '%s\r\n' "$APP/txt/large.txt" >"$APP/filelist.dll"
+start_kalotalk
+wait_window "^Kalotalk$"
+PLAYER=$WIN
+sleep 1.5
+shufflebox() { import -window "$PLAYER" -crop 45x13+165+90 +repage "$E2E_TMP/shuffle.png" 2>/dev/null; md5sum <"$E2E_TMP/shuffle.png" | cut -d' ' -f1; }
+before_label=$(label_sum)
+shuffle_off=$(shufflebox)
+press play
+sleep 0.2
+press shuffle
+sleep 0.5
+[ "$(shufflebox)" != "$shuffle_off" ] || fail "the window did not answer while the large file was read"
+press shuffle
+started=""
+for _ in $(seq 60); do
+    sleep 0.5
+    [ "$(label_sum)" != "$before_label" ] && { started=1; break; }
+done
+sleep 2
+shot 08-large-file
+[ -n "$started" ] || fail "the large file did not start"
+kill -0 "$KALO_PID" || fail "the program ended on the large file"
 press stop
 echo "PASS"

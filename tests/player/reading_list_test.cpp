@@ -334,6 +334,70 @@ TEST_F(ReadingListTest, AFolderInTheListIsAnErrorToo) {
     EXPECT_EQ(host.character.calls, QStringList{"Stop"});
 }
 
+TEST(SpeechParts, CutsAtSpacesSoEveryWordKeepsItsBookmark) {
+    const QString text = QStringLiteral("one two three four five six seven");
+    const QStringList parts = SplitIntoParts(text, 10);
+    EXPECT_EQ(parts, (QStringList{"one two", "three four", "five six", "seven"}));
+    int total = 0;
+    for (const QString& part : parts)
+        total += SpeechBookmarkCount(part);
+    EXPECT_EQ(total, SpeechBookmarkCount(text));
+    EXPECT_EQ(SpeechBookmarkCount(text), 7);
+    EXPECT_EQ(SplitIntoParts(QStringLiteral("abcdefghijk"), 4),
+              (QStringList{"abcd", "efgh", "ijk"}));
+    EXPECT_EQ(SplitIntoParts(QStringLiteral("short"), 100), QStringList{"short"});
+    EXPECT_EQ(SplitIntoParts(QString(), 100), QStringList{QString()});
+    EXPECT_EQ(SpeechBookmarkCount(QStringLiteral("  \n ")), 1);
+}
+
+TEST_F(ReadingListTest, ALongEntryIsSpokenPartByPartWithProgressOverTheWhole) {
+    list.SetPartLength(10);
+    folder.write(QStringLiteral("long.txt"), "one two three four five six seven");
+    const QString longFile = folder.file(QStringLiteral("long.txt"));
+    documents = {longFile, b};
+    list.Play();
+    settle();
+    EXPECT_EQ(lastCall(), "Speak:one two");
+    QStringList spokenParts;
+    for (int round = 0; round < 10 && host.label.startsWith("1. long.txt"); ++round) {
+        spokenParts << host.character.lastText;
+        const int count = host.character.bookmarkCount;
+        for (int i = 1; i <= count; ++i)
+            list.Bookmark(i);
+        settle();
+    }
+    EXPECT_EQ(spokenParts, (QStringList{"one two", "three four", "five six", "seven\n"}));
+    // One count for the whole entry, the numbers running on across parts.
+    EXPECT_TRUE(host.labels.contains("1. long.txt ( 7 )"));
+    EXPECT_EQ(host.numbers.mid(0, 7),
+              (QStringList{"0001", "0002", "0003", "0004", "0005", "0006", "0007"}));
+    EXPECT_EQ(host.positionMax, 7);
+    EXPECT_EQ(host.label, "2. b.txt");
+    EXPECT_EQ(list.ItemIndex, 1);
+}
+
+TEST_F(ReadingListTest, StopOrAClipboardReadingEndsTheRemainingParts) {
+    list.SetPartLength(10);
+    folder.write(QStringLiteral("long.txt"), "one two three four five six seven");
+    documents = {folder.file(QStringLiteral("long.txt")), b};
+    list.Play();
+    settle();
+    host.clipboard = QStringLiteral("copied words");
+    list.SpeakClipboard();
+    speakToTheEnd();
+    // The copied text ended: the list goes on with the next entry, not with
+    // the rest of the interrupted one.
+    EXPECT_EQ(host.label, "2. b.txt");
+
+    list.Previous();
+    settle();
+    list.Stop();
+    const qsizetype calls = host.character.calls.size();
+    list.Bookmark(1);
+    list.Bookmark(2);
+    EXPECT_EQ(host.character.calls.size(), calls) << "no further part after Stop";
+}
+
 TEST(ReadEntryText, LinesEndWithABreakAndBinaryBytesComeThrough) {
     ScratchAppFolder folder;
     folder.write(QStringLiteral("crlf.txt"), "one\r\ntwo");

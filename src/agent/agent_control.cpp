@@ -59,6 +59,7 @@ struct AgentCharacterPrivate {
     bool soundOn = true;
     bool modeChosen = false; // through SetTTSModeID
     bool balloonShown = false;
+    qsizetype lastReveal = 0; // where the balloon's text is shown up to
 
     QRect screenRect() const { return {left, top, width, height}; }
     bool onScreen() const { return player->Visible() && width > 0 && height > 0; }
@@ -102,8 +103,6 @@ struct AgentCharacterPrivate {
                            acs::FrameRegion(*character, *frame, mouth), screenRect());
     }
 
-    qsizetype lastReveal = 0;
-
     void balloonStart(const QString& text) {
         balloonLinger.stop();
         balloonShown = false;
@@ -111,8 +110,11 @@ struct AgentCharacterPrivate {
             balloon->hide();
         if (!balloonWanted() || text.trimmed().isEmpty())
             return;
-        if (!balloon)
-            balloon = std::make_unique<BalloonWindow>(StyleFromCharacter(*character->balloon));
+        if (!balloon) {
+            BalloonStyle style = StyleFromCharacter(*character->balloon);
+            style.sizeToText = character->BalloonSizeToText();
+            balloon = std::make_unique<BalloonWindow>(style);
+        }
         balloon->SetText(text);
         balloonShown = true;
         lastReveal = 0;
@@ -365,6 +367,10 @@ QWidget* TAgentCharacter::Window() const {
 }
 QWidget* TAgentCharacter::BalloonWindow() const {
     return d->balloon.get();
+}
+
+int TAgentCharacter::SoundEffectsPlayed() const {
+    return d->sounds ? d->sounds->Started() : 0;
 }
 
 QString TAgentCharacter::CurrentAnimation() const {

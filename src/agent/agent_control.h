@@ -131,6 +131,8 @@ public:
     // null while never shown).
     QWidget* Window() const;
     QWidget* BalloonWindow() const;
+    // Frame sounds that began to play so far.
+    int SoundEffectsPlayed() const;
     // The name of the animation on screen (empty when none) and its frame.
     QString CurrentAnimation() const;
     int CurrentFrame() const;

@@ -68,11 +68,11 @@ qsizetype BalloonLayout::WordEnd(qsizetype position) const {
 
 BalloonLayout::View BalloonLayout::Reveal(qsizetype position) const {
     const qsizetype shown = WordEnd(position);
-    // The last line that begins before the reveal's end.
-    size_t last = 0;
-    for (size_t k = 0; k < lines_.size(); ++k)
-        if (lines_[k].begin < shown || k == 0)
-            last = k;
+    // The last line that begins before the reveal's end (lines are in
+    // order; a long text has many, and this runs for every word).
+    const auto after = std::lower_bound(lines_.begin() + 1, lines_.end(), shown,
+                                        [](const Line& l, qsizetype at) { return l.begin < at; });
+    const size_t last = size_t(after - lines_.begin()) - 1;
     View v;
     v.page = int(last / size_t(perPage_));
     const size_t first = size_t(v.page) * size_t(perPage_);

@@ -369,11 +369,16 @@ void CharacterPlayer::interruptRunning() {
 }
 
 void CharacterPlayer::restPose() {
-    int a = AnimationIndex(*character_, u"RestPose");
-    if (a < 0) {
-        a = StateAnimation(*character_, u"SPEAKING", {}, random_);
-    }
-    for (int k = a < 0 ? 0 : a; k < int(character_->animations.size()); ++k) {
+    // The rest pose, else the speaking pose, else the first picture of any
+    // animation: the first frame with images of the first that has one.
+    std::vector<int> order;
+    for (int preferred : {AnimationIndex(*character_, u"RestPose"),
+                          StateAnimation(*character_, u"SPEAKING", {}, random_)})
+        if (preferred >= 0)
+            order.push_back(preferred);
+    for (int k = 0; k < int(character_->animations.size()); ++k)
+        order.push_back(k);
+    for (int k : order) {
         const auto& frames = character_->animations[size_t(k)].frames;
         for (size_t f = 0; f < frames.size(); ++f) {
             if (!frames[f].images.empty()) {
@@ -383,8 +388,6 @@ void CharacterPlayer::restPose() {
                 return;
             }
         }
-        if (a >= 0)
-            a = -1, k = -1; // the chosen one has no picture: from the first on
     }
 }
 

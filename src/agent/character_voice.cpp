@@ -75,11 +75,8 @@ void CharacterVoice::SetMode(const QUuid& mode) {
         known = known || m.ModeID == mode;
     if (!known)
         throw KaloError(QStringLiteral("No speech mode has the identifier %1").arg(GuidText(mode)));
-    if (mode == mode_)
-        return;
-    Stop();
+    // A text in progress goes on in its mode; the next one uses this.
     mode_ = mode;
-    central_.reset(); // made again for the next text
 }
 
 TTSEngineRanges CharacterVoice::Ranges() {
@@ -87,11 +84,16 @@ TTSEngineRanges CharacterVoice::Ranges() {
 }
 
 std::shared_ptr<ITTSCentralA> CharacterVoice::central() {
-    if (central_)
+    if (central_ && (centralMode_ == mode_ || speaking_))
         return central_;
+    if (central_) {
+        central_.reset(); // the mode changed since: made again for it
+        centralMode_ = {};
+    }
     if (!modes_ || mode_.isNull())
         throw KaloError(QStringLiteral("No speech mode is installed"));
     central_ = modes_->Select(mode_, CreateAudioDevice(device_));
+    centralMode_ = mode_;
     auto visual = std::make_shared<VisualForwarder>();
     visual->forward = [this](const TTSMouth& mouth, quint32 hints) {
         if (speaking_ && callbacks_.mouth)
@@ -102,8 +104,8 @@ std::shared_ptr<ITTSCentralA> CharacterVoice::central() {
 }
 
 void CharacterVoice::Speak(const TTSMarkedText& text, Callbacks callbacks) {
-    auto c = central();
     Stop();
+    auto c = central();
     callbacks_ = std::move(callbacks);
     ++generation_;
     if (sink_)

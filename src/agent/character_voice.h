@@ -29,7 +29,8 @@ public:
     // The modes to choose from (may be empty when no engine runs).
     const std::vector<TTSModeInfo>& Modes() const;
     QUuid Mode() const { return mode_; }
-    // Throws KaloError when no installed mode has the identifier.
+    // Throws KaloError when no installed mode has the identifier. A text
+    // being spoken goes on in the mode it began with.
     void SetMode(const QUuid& mode);
     // The ranges of the mode's engine; throws KaloError when no mode is set.
     TTSEngineRanges Ranges();
@@ -48,6 +49,7 @@ private:
     std::shared_ptr<TTSEnum> modes_;
     AudioDeviceKind device_;
     QUuid mode_;
+    QUuid centralMode_; // the mode the central speaks in
     std::shared_ptr<ITTSCentralA> central_;
     std::shared_ptr<Sink> sink_;
     quint64 generation_ = 0;

@@ -130,8 +130,18 @@ void BalloonWindow::SetText(const QString& text) {
 
 QSize BalloonWindow::balloonSize() const {
     const QFontMetrics fm(style_.font);
-    const int w = fm.averageCharWidth() * style_.charsPerLine + 2 * kPadding;
-    const int h = fm.lineSpacing() * style_.lines + 2 * kPadding;
+    int chars = style_.charsPerLine;
+    int lines = style_.lines;
+    if (style_.sizeToText && layout_) {
+        // A text shorter than a page takes only the lines and the width it needs.
+        lines = std::clamp(int(layout_->Lines().size()), 1, style_.lines);
+        if (layout_->Lines().size() == 1)
+            chars = std::max<int>(
+                1, int(layout_->Lines().front().end - layout_->Lines().front().begin));
+    }
+    // Room enough for the tail beside the rounded corners.
+    const int w = std::max(fm.averageCharWidth() * chars + 2 * kPadding, 2 * kRadius + 24);
+    const int h = fm.lineSpacing() * lines + 2 * kPadding;
     return {w, h};
 }
 

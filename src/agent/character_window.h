@@ -52,6 +52,7 @@ struct BalloonStyle {
     QColor background = QColor(0xFF, 0xFF, 0xE1);
     QColor border = Qt::black;
     QFont font;
+    bool sizeToText = false; // the balloon shrinks to a short text
 };
 BalloonStyle StyleFromCharacter(const acs::Balloon& balloon);
 
@@ -69,6 +70,8 @@ public:
     static QRect Placement(const QSize& size, const QRect& character, const QRect& screen,
                            bool* below);
     QStringList ShownLines() const { return view_.lines; }
+    // The balloon's size without its tail for the current text.
+    QSize BalloonSize() const { return balloonSize(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

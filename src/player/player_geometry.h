@@ -22,10 +22,35 @@ inline constexpr QSize PlayerShadeSize{275, 14};
 
 // Positions of the window's actions in ActionManager1.
 enum PlayerAction : int {
-    paMainMenu, paMini, paShade, paExit, paOptions, paStayOnTop, paSoundEffectsOn,
-    paBalloonVisible, paAnimationOn, paChar1Visible, paAutoSpeak, paPrev, paPlay, paPause,
-    paStop, paNext, paFile, paShuffle, paRepeat1, paAbout, paSpeak, paPreferences, paHome,
-    paJQ, paDown, paDownLatest, paHelp, paRecordClipboard, paConverter,
+    paMainMenu,
+    paMini,
+    paShade,
+    paExit,
+    paOptions,
+    paStayOnTop,
+    paSoundEffectsOn,
+    paBalloonVisible,
+    paAnimationOn,
+    paChar1Visible,
+    paAutoSpeak,
+    paPrev,
+    paPlay,
+    paPause,
+    paStop,
+    paNext,
+    paFile,
+    paShuffle,
+    paRepeat1,
+    paAbout,
+    paSpeak,
+    paPreferences,
+    paHome,
+    paJQ,
+    paDown,
+    paDownLatest,
+    paHelp,
+    paRecordClipboard,
+    paConverter,
 };
 
 // A 9 x 9 square of the face that runs an action when pressed; some are
@@ -44,7 +69,9 @@ std::vector<PlayerAction> HotSpotActionsAt(QPoint point, bool windowShade);
 // Face button i runs action i; a button whose group is not 0 is a toggle,
 // alone in its group.
 int FaceButtonGroup(int button);
-inline bool FaceButtonIsToggle(int button) { return FaceButtonGroup(button) != 0; }
+inline bool FaceButtonIsToggle(int button) {
+    return FaceButtonGroup(button) != 0;
+}
 
 // A double-click here toggles windowshade mode.
 bool InTitleStrip(QPoint clientPoint);

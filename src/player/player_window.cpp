@@ -113,8 +113,8 @@ public:
     bool windowShade() const override { return Settings.AppBar; }
     void storeWindowShade(bool on) override { Settings.AppBar = on; }
     void setLabelColour(const QColor& colour) override {
-        for (QLabel* label : {static_cast<QLabel*>(form_.LabelFileName),
-                              static_cast<QLabel*>(form_.LabelNumber)}) {
+        for (QLabel* label :
+             {static_cast<QLabel*>(form_.LabelFileName), static_cast<QLabel*>(form_.LabelNumber)}) {
             QPalette pal = label->palette();
             pal.setColor(QPalette::WindowText, colour);
             label->setPalette(pal);
@@ -206,8 +206,8 @@ void TFormKALO::createActions() {
                              key("Ctrl+W"), true);
     ActionExit = makeAction("ActionExit", "Exit", "Close", key("Alt+F4"), false);
     ActionOptions = makeAction("ActionOptions", "Options", "Options Menu", none, false);
-    ActionStayOnTop = makeAction("ActionStayOnTop", "Always On Top", "Toggle Always-On-Top",
-                                 key("Ctrl+A"), true);
+    ActionStayOnTop =
+        makeAction("ActionStayOnTop", "Always On Top", "Toggle Always-On-Top", key("Ctrl+A"), true);
     ActionSoundEffectsOn =
         makeAction("ActionSoundEffectsOn", "Sound Effects", "Sound Effects", key("Alt+3"), true);
     ActionBalloonVisible = makeAction("ActionBalloonVisible", "Speaking with Balloon",
@@ -223,7 +223,8 @@ void TFormKALO::createActions() {
     ActionPause = makeAction("ActionPause", "Read Clipboard", "Read Clipboard", key("C"), false);
     ActionStop = makeAction("ActionStop", "Stop", "Stop", key("V"), false);
     ActionNext = makeAction("ActionNext", "Next", "Next Track", key("B"), false);
-    ActionFile = makeAction("ActionFile", "Open Text File...", "Open Text File(s)", key("L"), false);
+    ActionFile =
+        makeAction("ActionFile", "Open Text File...", "Open Text File(s)", key("L"), false);
     ActionShuffle = makeAction("ActionShuffle", "Shuffle", "Toggle Shuffle", key("S"), true);
     ActionRepeat1 = makeAction("ActionRepeat1", "Repeat", "Toggle Repeat", key("R"), true);
     ActionAbout = makeAction("ActionAbout", "Halden Software KALO...", {}, none, false);
@@ -233,7 +234,8 @@ void TFormKALO::createActions() {
     ActionHome = makeAction("ActionHome", "KALO Home Page", {}, none, false);
     ActionJQ = makeAction("ActionJQ", "Halden Home Page", {}, none, false);
     ActionDown = makeAction("ActionDown", "Download More Characters", {}, none, false);
-    ActionDownLatest = makeAction("ActionDownLatest", "Download the Latest Version", {}, none, false);
+    ActionDownLatest =
+        makeAction("ActionDownLatest", "Download the Latest Version", {}, none, false);
     ActionHelp = makeAction("ActionHelp", "Help", {}, key("F1"), false);
     ActionRecordClipboard = makeAction("ActionRecordClipboard", "Record Clipboard",
                                        "Add to list when clipboard change", key("Alt+R"), true);
@@ -385,8 +387,8 @@ void TFormKALO::FormCreate() {
         // 3. The tone lists and the Agent control.
         InitAgent(MainWindow());
         // 4. The submenus; a failure leaves a submenu empty.
-        for (void (TFormKALO::*build)() :
-             {&TFormKALO::BuildCharacterMenu, &TFormKALO::BuildSkinMenu, &TFormKALO::BuildToneMenu}) {
+        for (void (TFormKALO::*build)() : {&TFormKALO::BuildCharacterMenu,
+                                           &TFormKALO::BuildSkinMenu, &TFormKALO::BuildToneMenu}) {
             try {
                 (this->*build)();
             } catch (...) {
@@ -706,7 +708,8 @@ void TFormKALO::ActionDownLatestExecute() {
 }
 
 void TFormKALO::ActionHelpExecute() {
-    ShellOpen(AppPath + QStringLiteral("help/index.html"), QStringLiteral("Open"), SW_SHOWMAXIMIZED);
+    ShellOpen(AppPath + QStringLiteral("help/index.html"), QStringLiteral("Open"),
+              SW_SHOWMAXIMIZED);
 }
 
 void TFormKALO::ActionRecordClipboardExecute() {

@@ -86,35 +86,35 @@ public:
 
     // --- Actions, in ActionManager1's order: face button i runs action i,
     // and the hot spots refer to actions by position.
-    QAction* ActionMainMenu = nullptr;       // 0
-    QAction* ActionMini = nullptr;           // 1
-    QAction* ActionShade = nullptr;          // 2
-    QAction* ActionExit = nullptr;           // 3
-    QAction* ActionOptions = nullptr;        // 4
-    QAction* ActionStayOnTop = nullptr;      // 5
-    QAction* ActionSoundEffectsOn = nullptr; // 6
-    QAction* ActionBalloonVisible = nullptr; // 7
-    QAction* ActionAnimationOn = nullptr;    // 8
-    QAction* ActionChar1Visible = nullptr;   // 9
-    QAction* ActionAutoSpeak = nullptr;      // 10
-    QAction* ActionPrev = nullptr;           // 11
-    QAction* ActionPlay = nullptr;           // 12
-    QAction* ActionPause = nullptr;          // 13 "Read Clipboard"
-    QAction* ActionStop = nullptr;           // 14
-    QAction* ActionNext = nullptr;           // 15
-    QAction* ActionFile = nullptr;           // 16
-    QAction* ActionShuffle = nullptr;        // 17
-    QAction* ActionRepeat1 = nullptr;        // 18
-    QAction* ActionAbout = nullptr;          // 19
-    QAction* ActionSpeak = nullptr;          // 20 "Speak Clipboard"
-    QAction* ActionPreferences = nullptr;    // 21
-    QAction* ActionHome = nullptr;           // 22
-    QAction* ActionJQ = nullptr;             // 23
-    QAction* ActionDown = nullptr;           // 24
-    QAction* ActionDownLatest = nullptr;     // 25
-    QAction* ActionHelp = nullptr;           // 26
+    QAction* ActionMainMenu = nullptr;        // 0
+    QAction* ActionMini = nullptr;            // 1
+    QAction* ActionShade = nullptr;           // 2
+    QAction* ActionExit = nullptr;            // 3
+    QAction* ActionOptions = nullptr;         // 4
+    QAction* ActionStayOnTop = nullptr;       // 5
+    QAction* ActionSoundEffectsOn = nullptr;  // 6
+    QAction* ActionBalloonVisible = nullptr;  // 7
+    QAction* ActionAnimationOn = nullptr;     // 8
+    QAction* ActionChar1Visible = nullptr;    // 9
+    QAction* ActionAutoSpeak = nullptr;       // 10
+    QAction* ActionPrev = nullptr;            // 11
+    QAction* ActionPlay = nullptr;            // 12
+    QAction* ActionPause = nullptr;           // 13 "Read Clipboard"
+    QAction* ActionStop = nullptr;            // 14
+    QAction* ActionNext = nullptr;            // 15
+    QAction* ActionFile = nullptr;            // 16
+    QAction* ActionShuffle = nullptr;         // 17
+    QAction* ActionRepeat1 = nullptr;         // 18
+    QAction* ActionAbout = nullptr;           // 19
+    QAction* ActionSpeak = nullptr;           // 20 "Speak Clipboard"
+    QAction* ActionPreferences = nullptr;     // 21
+    QAction* ActionHome = nullptr;            // 22
+    QAction* ActionJQ = nullptr;              // 23
+    QAction* ActionDown = nullptr;            // 24
+    QAction* ActionDownLatest = nullptr;      // 25
+    QAction* ActionHelp = nullptr;            // 26
     QAction* ActionRecordClipboard = nullptr; // 27 (hidden)
-    QAction* ActionConverter = nullptr;      // 28
+    QAction* ActionConverter = nullptr;       // 28
     // All 29 in order.
     QList<QAction*> ActionManager1;
 

@@ -121,12 +121,20 @@ acs::Character MakeTestCharacter() {
     s1.duration = 2;
     anim(QStringLiteral("Speaking"), {Shown(1, 2), s1});
     anim(QStringLiteral("Idle1"), {Shown(1, 2), Shown(2, 2)});
+    anim(QStringLiteral("Idle2"), {Shown(2, 2), Shown(1, 2)});
     anim(QStringLiteral("ReturnTest"), {Shown(2, 2)}, acs::kTransitionReturnAnimation,
          QStringLiteral("Greet"));
+    // Ends on its second frame; leaving, it goes back to the first by its
+    // exits before the next animation.
+    acs::Frame lean0 = Shown(0, 2), lean1 = Shown(2, 2);
+    lean0.exitFrame = acs::kExitEnd;
+    lean1.exitFrame = 0;
+    anim(QStringLiteral("Lean"), {lean0, lean1}, acs::kTransitionExitBranches);
     c.states = {{QStringLiteral("SHOWING"), {QStringLiteral("SHOW")}},
                 {QStringLiteral("HIDING"), {QStringLiteral("HIDE")}},
                 {QStringLiteral("SPEAKING"), {QStringLiteral("SPEAKING")}},
-                {QStringLiteral("IDLINGLEVEL1"), {QStringLiteral("IDLE1")}}};
+                {QStringLiteral("IDLINGLEVEL1"), {QStringLiteral("IDLE1")}},
+                {QStringLiteral("IDLINGLEVEL2"), {QStringLiteral("IDLE2")}}};
     return c;
 }
 

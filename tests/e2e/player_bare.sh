@@ -24,8 +24,13 @@ main_bmp=$(ls "$APP"/skins/Topaz/* | grep -i '/main.bmp$')
 [ "$(screen_pixel $((749 + 150)) $((652 + 84)))" != "$(bitmap_pixel "$main_bmp" 150 84)" ] ||
     fail "the face shows Topaz, not the .wsz skin"
 
-# Dragged by the face towards the top: within 12 pixels it snaps to 0.
-drag $((749 + 150)) $((652 + 84)) 700 500 600 300 600 100 600 $((84 + 7))
+# A press on the file label goes to the label: no drag.
+drag $((749 + 120)) $((652 + 30)) 700 500 600 400
+xdotool mouseup 1
+expect_player_at 749 652 275 116
+# The position bar shows only, so a press on it reaches the face. Dragged
+# towards the top: within 12 pixels of it the window snaps to 0.
+drag $((749 + 150)) $((652 + 77)) 700 500 600 300 600 100 600 $((77 + 7))
 expect_player_at 450 0 275 116
 xdotool mouseup 1
 

@@ -27,6 +27,45 @@ for p in "150 84" "270 60" "5 100"; do
         fail "the face at $1,$2 is not Topaz's Main.bmp"
 done
 
+# Another program becomes active: face buttons 0 to 3 go and the inactive
+# title strip (row 15 of Titlebar.bmp) shows where the close button was; a
+# click on the face brings them back.
+titlebar_bmp=$(ls "$APP"/skins/Topaz/* | grep -i '/titlebar.bmp$')
+xmessage -geometry +600+450 "another program" >/dev/null 2>&1 &
+E2E_PIDS+=($!)
+other=""
+for _ in $(seq 100); do
+    other=$(xdotool search --onlyvisible --name '^xmessage$' 2>/dev/null | head -n1 || true)
+    [ -n "$other" ] && break
+    sleep 0.05
+done
+[ -n "$other" ] || fail "xmessage did not start"
+xdotool windowactivate --sync "$other"
+# Whether the title strip on the screen, from x for w pixels, shows row y of
+# Titlebar.bmp.
+strip_shows() {
+    import -window root "$E2E_TMP/screen.png"
+    convert "$E2E_TMP/screen.png" -crop "$3"x14+$((300 + $1))+200 +repage "$E2E_TMP/a.png"
+    convert "$titlebar_bmp" -crop "$3"x14+$((27 + $1))+$2 +repage "$E2E_TMP/b.png"
+    [ "$(compare -metric AE "$E2E_TMP/a.png" "$E2E_TMP/b.png" null: 2>&1)" = 0 ]
+}
+# Inactive: the whole strip is row 15, nothing over it.
+ok=""
+for _ in $(seq 40); do
+    strip_shows 0 15 275 && { ok=1; break; }
+    sleep 0.05
+done
+[ -n "$ok" ] || fail "the inactive title strip did not show"
+import -window root "$E2E_TMP/inactive.png"
+# Active again (a click on the face): row 0 between the buttons.
+click_at $((300 + 150)) $((200 + 84))
+ok=""
+for _ in $(seq 40); do
+    strip_shows 16 0 226 && { ok=1; break; }
+    sleep 0.05
+done
+[ -n "$ok" ] || fail "the active title strip did not come back"
+
 # Face button 2 (windowshade), then a double-click on the strip.
 click_at $((300 + 258)) $((200 + 7))
 expect_player_at 300 200 275 14
@@ -57,7 +96,15 @@ drag 150 300 162 300
 expect_player_at 12 216 275 116
 xdotool mouseup 1
 
-# The tray icon (a left press) opens the main menu.
+# Face button 1 minimises the window; the tray icon (a left press) brings
+# it back and opens the main menu.
+click_at $((12 + 248)) $((216 + 7))
+for _ in $(seq 40); do
+    xprop -id "$PLAYER" WM_STATE | grep -q Iconic && break
+    sleep 0.05
+done
+xprop -id "$PLAYER" WM_STATE | grep -q Iconic || fail "face button 1 did not minimise"
+
 tray=""
 for _ in $(seq 60); do
     for w in $(xdotool search --onlyvisible --class kalotalk 2>/dev/null); do
@@ -81,6 +128,7 @@ for _ in $(seq 60); do
 done
 [ -n "$menu" ] || fail "the tray icon opened no menu"
 import -window root "$E2E_TMP/tray_menu.png"
+xprop -id "$PLAYER" WM_STATE | grep -q Normal || fail "the tray did not bring the player back"
 xdotool key Escape
 sleep 0.3
 

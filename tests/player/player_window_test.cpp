@@ -108,7 +108,9 @@ protected:
     }
 
     QImage cut(const QString& file, int x, int y, int w, int h) {
-        return QImage(app.file("skins/Testskin/" + file)).convertToFormat(QImage::Format_RGB32).copy(x, y, w, h);
+        return QImage(app.file("skins/Testskin/" + file))
+            .convertToFormat(QImage::Format_RGB32)
+            .copy(x, y, w, h);
     }
 
     ScratchAppFolder app;
@@ -154,7 +156,8 @@ const ActionRow Rows[29] = {
     {"ActionDown", "Download More Characters", "", "", false},
     {"ActionDownLatest", "Download the Latest Version", "", "", false},
     {"ActionHelp", "Help", "", "F1", false},
-    {"ActionRecordClipboard", "Record Clipboard", "Add to list when clipboard change", "Alt+R", true},
+    {"ActionRecordClipboard", "Record Clipboard", "Add to list when clipboard change", "Alt+R",
+     true},
     {"ActionConverter", "Converter Mode", "Switch to Converter Mode", "", false},
 };
 
@@ -190,11 +193,13 @@ TEST_F(PlayerWindowTest, ActionsInOrderWithCaptionsHintsShortcutsAndMenus) {
     EXPECT_EQ(f->ActionManager1.at(19), f->ActionAbout);
     EXPECT_FALSE(f->ActionRecordClipboard->isVisible());
 
-    EXPECT_EQ(captions(f->PopupMenuKALO),
-              QStringList({"Halden Software KALO...", "-", "Read Clipboard", "Open Text File...", "-",
-                           "Options", "Playback", "-", "Converter Mode", "-", "Help", "Exit"}));
+    EXPECT_EQ(
+        captions(f->PopupMenuKALO),
+        QStringList({"Halden Software KALO...", "-", "Read Clipboard", "Open Text File...", "-",
+                     "Options", "Playback", "-", "Converter Mode", "-", "Help", "Exit"}));
     EXPECT_EQ(f->PopupMenuKALO->actions().at(5)->menu(), f->PopupMenuOptions);
-    EXPECT_EQ(captions(f->Playback1), QStringList({"Previous", "Play", "Read Clipboard", "Stop", "Next"}));
+    EXPECT_EQ(captions(f->Playback1),
+              QStringList({"Previous", "Play", "Read Clipboard", "Stop", "Next"}));
     EXPECT_EQ(captions(f->PopupMenuOptions),
               QStringList({"Preferences...", "Characters", "Skins", "Tones", "-", "Watch Clipboard",
                            "(Record Clipboard)", "Show/Hide Character", "Show Animation",
@@ -232,11 +237,12 @@ TEST_F(PlayerWindowTest, OpensAtItsPlaceWithFaceButtonsBarsAndLabels) {
     EXPECT_EQ(f->SpeedBar->Position(), 200);
     EXPECT_TRUE(f->SpeedBar->SliderVisible());
 
-    const QRect places[19] = {{6, 3, 9, 9},     {244, 3, 9, 9},   {254, 3, 9, 9},  {264, 3, 9, 9},
-                              {10, 24, 8, 8},   {10, 32, 8, 8},   {10, 40, 8, 8},  {10, 48, 8, 8},
-                              {10, 56, 8, 8},   {220, 59, 22, 10}, {242, 59, 22, 10}, {17, 89, 21, 16},
-                              {39, 89, 22, 16}, {62, 89, 22, 16}, {85, 89, 22, 16}, {108, 89, 21, 16},
-                              {137, 90, 20, 14}, {165, 90, 45, 13}, {211, 90, 26, 13}};
+    const QRect places[19] = {
+        {6, 3, 9, 9},      {244, 3, 9, 9},    {254, 3, 9, 9},    {264, 3, 9, 9},
+        {10, 24, 8, 8},    {10, 32, 8, 8},    {10, 40, 8, 8},    {10, 48, 8, 8},
+        {10, 56, 8, 8},    {220, 59, 22, 10}, {242, 59, 22, 10}, {17, 89, 21, 16},
+        {39, 89, 22, 16},  {62, 89, 22, 16},  {85, 89, 22, 16},  {108, 89, 21, 16},
+        {137, 90, 20, 14}, {165, 90, 45, 13}, {211, 90, 26, 13}};
     for (int i = 0; i < 19; ++i) {
         SCOPED_TRACE(i);
         ASSERT_NE(f->FaceButtons[size_t(i)], nullptr);
@@ -442,6 +448,14 @@ TEST_F(PlayerWindowTest, RightClicksOpenTheMainMenuRightAligned) {
     f->SysTray1->HandleIconMessage(TSysTray::IconMessage::RightDown, QPoint(500, 300));
     ASSERT_TRUE(waitFor([&] { return f->PopupMenuKALO->isVisible(); }));
     f->PopupMenuKALO->hide();
+    // Minimised (Minimize, face button 1), the window comes back with the
+    // tray's menu.
+    f->ActionMini->trigger();
+    EXPECT_TRUE(f->isMinimized());
+    f->SysTray1->HandleIconMessage(TSysTray::IconMessage::LeftDown, QPoint(500, 300));
+    EXPECT_FALSE(f->isMinimized());
+    ASSERT_TRUE(waitFor([&] { return f->PopupMenuKALO->isVisible(); }));
+    f->PopupMenuKALO->hide();
 
     // The menu action: right edge at the window's left + 6.
     f->move(500, 150);
@@ -463,11 +477,11 @@ TEST_F(PlayerWindowTest, WebHelpAndPreferencesActions) {
     f->ActionDown->trigger();
     f->ActionDownLatest->trigger();
     f->ActionHelp->trigger();
-    EXPECT_EQ(opened, QStringList({"Open https://kalotalk.example.com/ 3",
-                                   "Open https://halden.example.org/ 3",
-                                   "Open https://kalotalk.example.com/ 3",
-                                   "Open https://kalotalk.example.com/ 3",
-                                   "Open " + app.path() + "help/index.html 3"}));
+    EXPECT_EQ(
+        opened,
+        QStringList({"Open https://kalotalk.example.com/ 3", "Open https://halden.example.org/ 3",
+                     "Open https://kalotalk.example.com/ 3", "Open https://kalotalk.example.com/ 3",
+                     "Open " + app.path() + "help/index.html 3"}));
 }
 
 TEST_F(PlayerWindowTest, DestructionStoresThePlaceAndTheCharacterSettings) {

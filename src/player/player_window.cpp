@@ -3,6 +3,7 @@
 #include "agent/jq_agent.h"
 #include "base/kalo_error.h"
 #include "base/settings_store.h"
+#include "player/character_menus.h"
 #include "player/face_button.h"
 #include "player/jq_track_bar.h"
 #include "player/player_geometry.h"
@@ -436,7 +437,9 @@ void TFormKALO::FormCreate() {
             connect(Agent, &TAgent::Bookmark, this, &TFormKALO::AgentBookmark);
         }
         // 11.
-        JQChar = std::make_unique<TJQChar>(CharsFolder + Settings.Char1 + QStringLiteral(".acs"));
+        // The file is found whatever its letter case (a stored Char1 of
+        // james still finds James.acs).
+        JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolder, Settings.Char1));
         TCharacterOptionsLink link;
         link.setPitch = [this](int pitch) {
             if (JQChar)

@@ -242,6 +242,25 @@ TEST_F(PlaybackTest, CharacterAndToneMenus) {
     EXPECT_EQ(form->JQChar->BookmarkCount(), 9); // My name is James. Thank you for selecting me.
 }
 
+TEST_F(PlaybackTest, SkinsMenuListsTheInstalledSkinsAndAppliesTheChoice) {
+    QDir().mkpath(app.file("skins/SECOND"));
+    QDir(app.path()).mkpath(QStringLiteral("skins/.hidden"));
+    open();
+    QStringList captions;
+    for (QAction* item : form->Skins1->actions())
+        captions << item->text();
+    captions.sort();
+    EXPECT_EQ(captions, (QStringList{"Second", "Topaz"}));
+    ASSERT_NE(CheckedItem(form->Skins1), nullptr);
+    EXPECT_EQ(CheckedItem(form->Skins1)->text(), "Topaz");
+    for (QAction* item : form->Skins1->actions())
+        if (item->text() == "Second")
+            item->trigger();
+    EXPECT_EQ(Settings.Skin, "Second");
+    EXPECT_EQ(CheckedItem(form->Skins1)->text(), "Second");
+    EXPECT_TRUE(errors.isEmpty());
+}
+
 TEST_F(PlaybackTest, Char1InTheWrongCaseChecksNoCharacter) {
     Settings.Char1 = QStringLiteral("james");
     open();

@@ -5,6 +5,7 @@
 #include "app/selector.h"
 #include "base/settings_store.h"
 #include "converter/converter_window.h"
+#include "player/player_window.h"
 #include "ui/shared_helpers.h"
 #include "ui/tool_tips.h"
 
@@ -50,6 +51,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     RegisterConverterWindow();
+    RegisterPlayerWindow();
     auto data = std::make_unique<TdmMain>();
     auto selector = std::make_unique<TJQFormSelector>();
 

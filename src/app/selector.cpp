@@ -147,7 +147,14 @@ void TJQFormSelector::CheckBoxSelectorClick(bool checked) {
 
 void TJQFormSelector::Button1Click() {
     hide();
-    QWidget* window = CreateInterfaceWindow();
+    QWidget* window = nullptr;
+    try {
+        window = CreateInterfaceWindow();
+    } catch (...) {
+        // Nothing opened: the selector stays, so the user can choose again.
+        show();
+        throw;
+    }
     window->show();
 }
 

@@ -92,6 +92,10 @@ QPoint TSysTray::menuPlace(QPoint at, int menuWidth, TPopupAlignment align) {
 
 void TSysTray::bringOwnerToFront() {
     if (owner_ && owner_->isVisible()) {
+        // A minimised owner comes back first: a desktop without a task bar
+        // offers no other way back to it.
+        if (owner_->isMinimized())
+            owner_->setWindowState(owner_->windowState() & ~Qt::WindowMinimized);
         owner_->raise();
         owner_->activateWindow();
     }

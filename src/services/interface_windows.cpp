@@ -1,11 +1,9 @@
 #include "services/interface_windows.h"
 
+#include "base/kalo_error.h"
 #include "base/settings_store.h"
 
 #include <QApplication>
-#include <QCloseEvent>
-#include <QLabel>
-#include <QVBoxLayout>
 
 namespace kalo {
 
@@ -30,35 +28,7 @@ void ShowMainWindow() {
 }
 
 namespace {
-
 InterfaceWindowFactory g_factories[2];
-
-// Stands in for an interface whose window has not been built yet: says so
-// plainly, and ends the program when closed, as the real windows do.
-class TPendingInterfaceWindow : public QWidget {
-public:
-    explicit TPendingInterfaceWindow(InterfaceKind kind) {
-        setAttribute(Qt::WA_DeleteOnClose, false);
-        setWindowTitle(InterfaceName(kind));
-        auto* layout = new QVBoxLayout(this);
-        auto* label = new QLabel(
-            QStringLiteral("The %1 interface is not built yet.\n\n"
-                           "Close this window to end Kalotalk.")
-                .arg(InterfaceName(kind)),
-            this);
-        label->setAlignment(Qt::AlignCenter);
-        label->setObjectName(QStringLiteral("LabelPending"));
-        layout->addWidget(label);
-        resize(420, 160);
-    }
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        event->accept();
-        CloseMainWindow();
-    }
-};
-
 } // namespace
 
 void SetInterfaceWindowFactory(InterfaceKind kind, InterfaceWindowFactory factory) {
@@ -68,7 +38,9 @@ void SetInterfaceWindowFactory(InterfaceKind kind, InterfaceWindowFactory factor
 QWidget* CreateInterfaceWindow() {
     const InterfaceKind kind = Settings.ActiveUI == 0 ? ConverterInterface : CartoonInterface;
     auto& factory = g_factories[kind == ConverterInterface ? 0 : 1];
-    QWidget* window = factory ? factory() : new TPendingInterfaceWindow(kind);
+    if (!factory)
+        throw KaloError(QStringLiteral("The %1 interface is not available.").arg(InterfaceName(kind)));
+    QWidget* window = factory();
     if (kind == ConverterInterface)
         FormConverter = window;
     else

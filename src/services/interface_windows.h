@@ -19,13 +19,13 @@ extern QPointer<QWidget> FormKALO;
 enum InterfaceKind { ConverterInterface = 0, CartoonInterface = 1 };
 
 // Makes a new interface window (not shown). The converter and player modules
-// register theirs at start-up; an interface without a registered factory gets
-// a plain window saying it is not built yet.
+// register theirs at start-up.
 using InterfaceWindowFactory = std::function<QWidget*()>;
 void SetInterfaceWindowFactory(InterfaceKind kind, InterfaceWindowFactory factory);
 
 // Creates the window ActiveUI names (0 converter, anything else cartoon) into
-// FormConverter or FormKALO, and returns it.
+// FormConverter or FormKALO, and returns it. Throws a KaloError when no
+// window is registered for that interface.
 QWidget* CreateInterfaceWindow();
 
 // The main window for the whole run: the interface selector, shown or hidden.

@@ -75,6 +75,12 @@ std::shared_ptr<IAudioFile> CreateAudioFile();
 qint64 WavDataLimit();
 void SetWavDataLimitForTests(qint64 bytes); // 0 restores the real limit
 
+// Benchmarks: a function the sound device calls, on its own thread, the
+// moment the first samples of each text are played (written to the output,
+// or consumed by the null device's clock). Null switches it off.
+using FirstSampleProbe = void (*)();
+void SetFirstSampleProbe(FirstSampleProbe probe);
+
 // The 44-byte header of a PCM WAV file with dataBytes of 16-bit mono data.
 QByteArray WavHeader(int sampleRate, quint32 dataBytes);
 

@@ -24,6 +24,17 @@ namespace kalo {
 
 namespace {
 
+std::atomic<FirstSampleProbe> g_firstSampleProbe{nullptr};
+
+// Tells the probe, once per text, that the text's first samples were played.
+void ProbeFirstSample(bool& probed) {
+    if (probed)
+        return;
+    probed = true;
+    if (const FirstSampleProbe probe = g_firstSampleProbe.load())
+        probe();
+}
+
 constexpr int kTickMs = 10;
 // A sink that plays nothing for this long while it has audio has failed.
 constexpr qint64 kStallMs = 3000;
@@ -105,6 +116,7 @@ private:
     void beginText() {
         written_ = 0;
         lastProcessed_ = -1;
+        probed_ = false;
         if (tryDevice_ && openSink())
             return;
         restartNullClock(0);
@@ -127,6 +139,8 @@ private:
             if (cursor_.read(nullptr, played - cursor_.consumed()) == 0)
                 break;
         }
+        if (cursor_.consumed() > 0)
+            ProbeFirstSample(probed_);
         if (cursor_.consumed() < played && !cursor_.atEnd()) {
             // The synthesis fell behind: the clock waits for it.
             played = cursor_.consumed();
@@ -231,6 +245,7 @@ private:
                 }
                 io_->write(reinterpret_cast<const char*>(stereo_.data()), qint64(n) * 4);
                 written_ += n;
+                ProbeFirstSample(probed_);
             }
         }
         const qint64 played = sinkPlayed();
@@ -285,6 +300,7 @@ private:
     QIODevice* io_ = nullptr;
     std::vector<QAudioSink*> retired_;
     qint64 written_ = 0;
+    bool probed_ = false; // the probe heard of this text's first samples
     qint64 lastProcessed_ = -1;
     QElapsedTimer stallClock_;
     std::vector<qint16> mono_;
@@ -345,6 +361,10 @@ private:
 };
 
 } // namespace
+
+void SetFirstSampleProbe(FirstSampleProbe probe) {
+    g_firstSampleProbe.store(probe);
+}
 
 std::shared_ptr<IAudioMultiMediaDevice> CreateAudioDevice(AudioDeviceKind kind) {
     return std::make_shared<AudioDevice>(kind);

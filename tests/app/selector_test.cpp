@@ -1,6 +1,7 @@
 #include "app/selector.h"
 
 #include "services/interface_windows.h"
+#include "base/kalo_error.h"
 #include "base/settings_store.h"
 #include "support/test_support.h"
 #include "ui/picture_control.h"
@@ -132,4 +133,17 @@ TEST(Selector, LaunchHidesTheSelectorAndOpensTheChosenInterface) {
     EXPECT_EQ(factories.cartoons, 1);
     ASSERT_TRUE(FormKALO);
     EXPECT_TRUE(FormKALO->isVisible());
+}
+
+TEST(Selector, LaunchWithoutAWindowForTheInterfaceKeepsTheSelector) {
+    SetInterfaceWindowFactory(ConverterInterface, {});
+    SetInterfaceWindowFactory(CartoonInterface, {});
+    Settings = TSettings{};
+    Settings.ActiveUI = 1;
+    TJQFormSelector selector;
+    selector.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&selector));
+    EXPECT_THROW(selector.Button1Click(), KaloError);
+    EXPECT_TRUE(selector.isVisible());
+    EXPECT_TRUE(FormKALO.isNull());
 }

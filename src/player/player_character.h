@@ -1,0 +1,58 @@
+// What the player window asks of its character controller. The window talks
+// to the character through this interface, so the reading list, the menus
+// and the character settings are exercised with a stand-in character in the
+// tests, and the real controller is adapted to it in one place.
+#pragma once
+
+#include <QString>
+
+namespace kalo {
+
+class TPlayerCharacter {
+public:
+    virtual ~TPlayerCharacter() = default;
+
+    // Cancels everything queued or playing for the character.
+    virtual void Stop() = 0;
+    // Speaks the text without waiting for it to finish.
+    virtual void Speak(const QString& text) = 0;
+    // Speaks the text between the reading animations, without waiting.
+    virtual void Read(const QString& text) = 0;
+    // Bookmarks placed in the last text given to Speak or Read; the last one
+    // marks the end of that text.
+    virtual int BookmarkCount() const = 0;
+
+    // Replaces the loaded character; throws KaloError when it cannot load.
+    virtual void LoadCharacter(const QString& path) = 0;
+
+    virtual bool Visible() const = 0;
+    virtual void SetVisible(bool visible) = 0;
+    virtual short Left() const = 0;
+    virtual void SetLeft(short left) = 0;
+    virtual short Top() const = 0;
+    virtual void SetTop(short top) = 0;
+    virtual short Width() const = 0;
+    virtual void SetWidth(short width) = 0;
+    virtual short Height() const = 0;
+    virtual void SetHeight(short height) = 0;
+
+    virtual int Volume() const = 0;
+    virtual void SetVolume(int volume) = 0;
+    virtual int Pitch() const = 0;
+    virtual void SetPitch(int pitch) = 0;
+    virtual int Speed() const = 0;
+    virtual void SetSpeed(int speed) = 0;
+    virtual QString VoiceType() const = 0;
+    virtual void SetVoiceType(const QString& voiceType) = 0;
+
+    virtual void SetBalloonVisible(bool on) = 0;
+    virtual void SetAnimationOn(bool on) = 0;
+    virtual void SetSoundEffectsOn(bool on) = 0;
+
+    // Selects a speech mode by identifier; failures leave the voice as it was.
+    virtual void SetTone(const QString& modeId) = 0;
+    // The loaded character's own speech mode.
+    virtual QString DefaultTone() const = 0;
+};
+
+} // namespace kalo

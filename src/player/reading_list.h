@@ -1,0 +1,160 @@
+// The player's reading list: the document list played through the character
+// like the tracks of a music player (Previous, Play, Stop, Next, Shuffle,
+// Repeat), clipboard reading, and the progress shown from the character's
+// bookmarks. The window owns one TReadingList and forwards its actions and the
+// bookmark event to it; everything the list needs of the window is behind
+// TPlaybackHost, so the rules run without a display.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace kalo {
+
+class TPlayerCharacter;
+
+// The window and the world outside it, as the reading list sees them.
+class TPlaybackHost {
+public:
+    virtual ~TPlaybackHost() = default;
+    // The window's character controller; null when it has none (a failed
+    // start-up load).
+    virtual TPlayerCharacter* Character() = 0;
+    // LabelFileName.
+    virtual QString FileNameLabel() const = 0;
+    virtual void SetFileNameLabel(const QString& text) = 0;
+    // LabelNumber.
+    virtual void SetNumberLabel(const QString& text) = 0;
+    // PositionBar's maximum and position.
+    virtual void SetPositionMax(int max) = 0;
+    virtual void SetPosition(int position) = 0;
+    // The clipboard's text; nothing when it holds no text.
+    virtual std::optional<QString> ClipboardText() = 0;
+    // The open dialog for text files: the chosen paths in the dialog's
+    // order, empty on Cancel.
+    virtual QStringList AskTextFiles() = 0;
+    // The application's error box.
+    virtual void ShowError(const QString& message) = 0;
+};
+
+// Reorders a list so that, with two or more entries, no entry keeps its
+// place: for n from the last index down to 0, entry n is swapped with a
+// random r in 0 .. n-1 (r = 0 for n = 0). random(bound) returns an integer in
+// [0, bound).
+void ShuffleList(QStringList& list, const std::function<int(int bound)>& random);
+
+// "1. story.txt": the entry's number (index + 1), ". " and the file name.
+QString EntryLabel(int itemIndex, const QString& path);
+// The label at the first bookmark: "%s ( %d )".
+QString LabelWithCount(const QString& label, int bookmarkCount);
+// LabelNumber's text: "%.4d" (0001; five digits and more in full).
+QString BookmarkNumberText(int bookmark);
+
+// A long text cut into parts of at most partLength characters, each cut
+// made at a space, which is dropped, so the words keep their bookmarks: the
+// last bookmark of a part falls after the word before the cut, as it would
+// in the whole text. A stretch without a space is cut at the length.
+QStringList SplitIntoParts(const QString& text, int partLength);
+// The bookmarks the character places in a text: one after each space of the
+// text without its leading and trailing blanks and control characters, and
+// one at the end.
+int SpeechBookmarkCount(const QString& text);
+
+// A text file as the character reads it: every line followed by a line
+// break, in the encoding the file was written in. Throws KaloError with the
+// file system's reason when the file cannot be read.
+QString ReadEntryText(const QString& path);
+
+class TReadingList : public QObject {
+    Q_OBJECT
+public:
+    // list is the document list; it outlives the reading list. The position
+    // and the playing flag are kept by the reading list itself, or, in the
+    // second form, in the window's fields of those names.
+    TReadingList(TPlaybackHost& host, QStringList& list, QObject* parent = nullptr);
+    TReadingList(TPlaybackHost& host, QStringList& list, int& itemIndex, bool& playing,
+                 QObject* parent = nullptr);
+    ~TReadingList() override;
+
+private:
+    int FOwnItemIndex = 0;
+    bool FOwnPlaying = false;
+
+public:
+    // Position of the current entry; may equal the list's count (past the
+    // end). Not stored between runs.
+    int& ItemIndex;
+    // From the moment an entry starts being read until Stop or Read
+    // Clipboard; while set, the end of a spoken text moves to the next entry.
+    bool& Playing;
+
+    // "Speak Clipboard": stop the character and read the clipboard text;
+    // nothing without text. Playing stays as it is.
+    void SpeakClipboard();
+    // "Read Clipboard": leave list playback and read the clipboard, or say
+    // that it holds no text.
+    void ReadClipboard();
+    // "Play": read the current entry; asks for files when the list is empty.
+    void Play();
+    // "Stop".
+    void Stop();
+    // "Previous": one entry back, not below the first, then Play.
+    void Previous();
+    // "Next": one entry on (to the first again with Repeat, else past the
+    // end), then Play.
+    void Next();
+    // "Open Text File...": pick files, make them the list, play the first.
+    void OpenTextFile();
+    // The character reached bookmark b of its latest text.
+    void Bookmark(int bookmark);
+
+    // True while an entry's file is being read in the background.
+    bool ReadPending() const { return static_cast<bool>(FPendingRead); }
+
+    // Replaces the random source of the shuffle (tests).
+    void SetRandomSource(std::function<int(int bound)> random) { FRandom = std::move(random); }
+    // An entry longer than this many characters is handed to the character
+    // part by part, each when the one before has been spoken, so the
+    // character never takes in a whole large file at once (its tags are
+    // worked out on the window's thread). The progress display counts over
+    // the whole entry.
+    static constexpr int kDefaultPartLength = 16384;
+    void SetPartLength(int characters) { FPartLength = characters; }
+
+    // Replaces how an entry's file is read (tests); runs off the
+    // user-interface thread.
+    void SetEntryReader(std::function<QString(const QString& path)> reader) {
+        FReader = std::move(reader);
+    }
+
+private:
+    struct PendingRead;
+    void replaceList(const QStringList& files);
+    void startRead(int index, const QString& path);
+    void cancelRead();
+    void entryRead(int index, const QString& path, const QStringList& parts, int bookmarks,
+                   const QString& error);
+
+    TPlaybackHost& FHost;
+    QStringList& FList;
+    std::function<int(int)> FRandom;
+    std::function<QString(const QString&)> FReader;
+    // The read in progress; a newer action drops it, so a read that finishes
+    // late never speaks over what the user asked for since.
+    std::shared_ptr<PendingRead> FPendingRead;
+    int FPartLength = kDefaultPartLength;
+    // The entry being spoken in parts (empty when it went in one piece):
+    // the parts, the one being spoken, the bookmarks of the parts before it
+    // and of the whole entry.
+    QStringList FParts;
+    int FPart = 0;
+    int FPartBase = 0;
+    int FEntryBookmarks = 0;
+};
+
+} // namespace kalo

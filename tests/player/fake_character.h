@@ -1,0 +1,93 @@
+// A stand-in character for the player's tests: it records what it was asked
+// to do and numbers the words of every text the way the real controller
+// does (a bookmark after each space, one more at the end, after trimming).
+#pragma once
+
+#include "base/kalo_error.h"
+#include "player/player_character.h"
+
+#include <QStringList>
+
+#include <functional>
+
+namespace kalo::test {
+
+class FakeCharacter : public TPlayerCharacter {
+public:
+    QStringList calls; // "Stop", "Speak:<text>", "Read:<text>", "Load:<path>", ...
+    QString lastText;  // last text given to Speak or Read
+    int bookmarkCount = 0;
+    bool failLoad = false;
+    short loadedWidth = 128, loadedHeight = 128;
+    QString defaultTone = QStringLiteral("{DEFAULT}");
+
+    static int CountBookmarks(const QString& text) {
+        const QString s = trimmed(text);
+        return static_cast<int>(s.count(QLatin1Char(' '))) + 1;
+    }
+    void Stop() override { calls << QStringLiteral("Stop"); }
+    void Speak(const QString& text) override { spoken(QStringLiteral("Speak:"), text); }
+    void Read(const QString& text) override { spoken(QStringLiteral("Read:"), text); }
+    int BookmarkCount() const override { return bookmarkCount; }
+    void LoadCharacter(const QString& path) override {
+        calls << QStringLiteral("Load:") + path;
+        if (failLoad)
+            throw KaloError(QStringLiteral("Cannot load ") + path);
+        width = loadedWidth;
+        height = loadedHeight;
+        visible = false;
+    }
+    bool Visible() const override { return visible; }
+    void SetVisible(bool v) override {
+        visible = v;
+        calls << QStringLiteral("Visible:%1").arg(v);
+    }
+    short Left() const override { return left; }
+    void SetLeft(short v) override { left = v; }
+    short Top() const override { return top; }
+    void SetTop(short v) override { top = v; }
+    short Width() const override { return width; }
+    void SetWidth(short v) override { width = v; }
+    short Height() const override { return height; }
+    void SetHeight(short v) override { height = v; }
+    int Volume() const override { return volume; }
+    void SetVolume(int v) override { volume = v; }
+    int Pitch() const override { return pitch; }
+    void SetPitch(int v) override { pitch = v; }
+    int Speed() const override { return speed; }
+    void SetSpeed(int v) override { speed = v; }
+    QString VoiceType() const override { return voiceType; }
+    void SetVoiceType(const QString& v) override { voiceType = v; }
+    void SetBalloonVisible(bool v) override { balloon = v; }
+    void SetAnimationOn(bool v) override { animation = v; }
+    void SetSoundEffectsOn(bool v) override { soundEffects = v; }
+    void SetTone(const QString& id) override {
+        tone = id;
+        calls << QStringLiteral("Tone:") + id;
+    }
+    QString DefaultTone() const override { return defaultTone; }
+
+    bool visible = false;
+    short left = 0, top = 0, width = 0, height = 0;
+    int volume = 65535, pitch = 50, speed = 150;
+    QString voiceType = QStringLiteral("Normal");
+    bool balloon = true, animation = true, soundEffects = true;
+    QString tone;
+
+private:
+    static QString trimmed(const QString& text) {
+        qsizetype b = 0, e = text.size();
+        while (b < e && text.at(b).unicode() <= 32)
+            ++b;
+        while (e > b && text.at(e - 1).unicode() <= 32)
+            --e;
+        return text.mid(b, e - b);
+    }
+    void spoken(const QString& kind, const QString& text) {
+        calls << kind + text;
+        lastText = text;
+        bookmarkCount = CountBookmarks(text);
+    }
+};
+
+} // namespace kalo::test

@@ -1,0 +1,515 @@
+#include "player/reading_list.h"
+
+#include "base/kalo_error.h"
+#include "base/settings_store.h"
+#include "fake_character.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QSemaphore>
+
+#include <atomic>
+#include <memory>
+
+using namespace kalo;
+using kalo::test::FakeCharacter;
+using kalo::test::ScratchAppFolder;
+using kalo::test::waitFor;
+
+namespace {
+
+class FakeHost : public TPlaybackHost {
+public:
+    FakeCharacter character;
+    bool hasCharacter = true;
+    QString label = QStringLiteral("I'm ready!");
+    QStringList labels; // every text LabelFileName took
+    QStringList numbers;
+    int positionMax = 220;
+    QList<int> positions;
+    std::optional<QString> clipboard;
+    QStringList dialogAnswer;
+    int dialogShown = 0;
+    QStringList errors;
+
+    TPlayerCharacter* Character() override { return hasCharacter ? &character : nullptr; }
+    QString FileNameLabel() const override { return label; }
+    void SetFileNameLabel(const QString& text) override {
+        label = text;
+        labels << text;
+    }
+    void SetNumberLabel(const QString& text) override { numbers << text; }
+    void SetPositionMax(int max) override { positionMax = max; }
+    void SetPosition(int position) override { positions << position; }
+    std::optional<QString> ClipboardText() override { return clipboard; }
+    QStringList AskTextFiles() override {
+        ++dialogShown;
+        return dialogAnswer;
+    }
+    void ShowError(const QString& message) override { errors << message; }
+};
+
+class ReadingListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Settings = TSettings{};
+        folder.write(QStringLiteral("a.txt"), "alpha one\n");
+        folder.write(QStringLiteral("b.txt"), "beta two three");
+        folder.write(QStringLiteral("c.txt"), "gamma");
+        a = folder.file(QStringLiteral("a.txt"));
+        b = folder.file(QStringLiteral("b.txt"));
+        c = folder.file(QStringLiteral("c.txt"));
+    }
+    void TearDown() override { Settings = TSettings{}; }
+
+    // Lets a read that is under way arrive.
+    void settle() {
+        ASSERT_TRUE(waitFor([&] { return !list.ReadPending(); }));
+    }
+    // The character reaches every bookmark of its latest text in turn, as
+    // long as no new text replaces it meanwhile.
+    void speakToTheEnd() {
+        const int count = host.character.bookmarkCount;
+        const qsizetype spokenBefore = host.character.calls.size();
+        for (int i = 1; i <= count; ++i) {
+            list.Bookmark(i);
+            if (host.character.calls.size() != spokenBefore)
+                break; // the list moved on: Stop (and a new text) came
+        }
+        settle();
+    }
+    QString lastCall() const { return host.character.calls.value(host.character.calls.size() - 1); }
+
+    ScratchAppFolder folder;
+    QString a, b, c;
+    QStringList documents;
+    FakeHost host;
+    TReadingList list{host, documents};
+};
+
+TEST_F(ReadingListTest, TwoFilesPlayInTurnAndStopAfterTheLast) {
+    host.dialogAnswer = {a, b};
+    list.Play();
+    EXPECT_EQ(host.dialogShown, 1);
+    EXPECT_EQ(documents, (QStringList{a, b}));
+    settle();
+    EXPECT_TRUE(list.Playing);
+    EXPECT_EQ(list.ItemIndex, 0);
+    EXPECT_EQ(host.label, "1. a.txt");
+    EXPECT_EQ(lastCall(), "Speak:alpha one\n");
+
+    list.Bookmark(1);
+    EXPECT_EQ(host.label, "1. a.txt ( 2 )");
+    speakToTheEnd();
+    EXPECT_EQ(list.ItemIndex, 1);
+    EXPECT_EQ(host.label, "2. b.txt");
+    // Every line of the file is followed by a line break.
+    EXPECT_EQ(lastCall(), "Speak:beta two three\n");
+
+    speakToTheEnd();
+    EXPECT_EQ(list.ItemIndex, 2);
+    EXPECT_TRUE(list.Playing);
+    const qsizetype callsAtEnd = host.character.calls.size();
+    EXPECT_FALSE(list.ReadPending());
+    EXPECT_EQ(host.character.calls.size(), callsAtEnd) << "nothing more is read";
+
+    list.Previous();
+    settle();
+    EXPECT_EQ(list.ItemIndex, 1);
+    EXPECT_EQ(host.label, "2. b.txt");
+    EXPECT_EQ(lastCall(), "Speak:beta two three\n");
+    EXPECT_EQ(host.dialogShown, 1);
+}
+
+TEST_F(ReadingListTest, RepeatGoesRoundWithoutEnd) {
+    Settings.Repeat1 = true;
+    host.dialogAnswer = {a, b};
+    list.Play();
+    settle();
+    QStringList seen;
+    for (int round = 0; round < 6; ++round) {
+        seen << host.label;
+        speakToTheEnd();
+    }
+    EXPECT_EQ(seen, (QStringList{"1. a.txt", "2. b.txt", "1. a.txt", "2. b.txt", "1. a.txt",
+                                 "2. b.txt"}));
+    EXPECT_TRUE(list.Playing);
+}
+
+TEST_F(ReadingListTest, PreviousAndNextOnAnEmptyListAskForFiles) {
+    for (const bool next : {false, true}) {
+        documents.clear();
+        list.ItemIndex = 0;
+        host.dialogAnswer = {b, a};
+        const int shown = host.dialogShown;
+        next ? list.Next() : list.Previous();
+        EXPECT_EQ(host.dialogShown, shown + 1);
+        settle();
+        EXPECT_EQ(list.ItemIndex, 0);
+        EXPECT_EQ(host.label, "1. b.txt");
+        EXPECT_EQ(lastCall(), "Speak:beta two three\n");
+    }
+}
+
+TEST_F(ReadingListTest, CancellingTheDialogChangesNothing) {
+    list.Play();
+    EXPECT_EQ(host.dialogShown, 1);
+    EXPECT_TRUE(documents.isEmpty());
+    EXPECT_FALSE(list.Playing);
+    EXPECT_TRUE(host.character.calls.isEmpty());
+
+    documents = {a, b};
+    list.ItemIndex = 1;
+    list.OpenTextFile();
+    EXPECT_EQ(documents, (QStringList{a, b}));
+    EXPECT_EQ(list.ItemIndex, 1);
+    EXPECT_TRUE(host.character.calls.isEmpty());
+}
+
+TEST_F(ReadingListTest, OpenTextFileReplacesTheListAndPlaysTheFirst) {
+    documents = {c};
+    list.ItemIndex = 0;
+    host.dialogAnswer = {b, a};
+    list.OpenTextFile();
+    EXPECT_EQ(documents, (QStringList{b, a}));
+    settle();
+    EXPECT_EQ(host.label, "1. b.txt");
+    EXPECT_TRUE(list.Playing);
+}
+
+TEST_F(ReadingListTest, ShuffleMovesEveryEntry) {
+    Settings.Shuffle = true;
+    for (int run = 0; run < 50; ++run) {
+        host.dialogAnswer = {a, b};
+        list.OpenTextFile();
+        EXPECT_EQ(documents, (QStringList{b, a}));
+        host.dialogAnswer = {a, b, c};
+        list.OpenTextFile();
+        ASSERT_EQ(documents.size(), 3);
+        EXPECT_NE(documents[0], a);
+        EXPECT_NE(documents[1], b);
+        EXPECT_NE(documents[2], c);
+        EXPECT_EQ(QSet<QString>(documents.begin(), documents.end()), (QSet<QString>{a, b, c}));
+        settle();
+    }
+}
+
+TEST(ShuffleList, NoEntryKeepsItsPlaceWhateverTheRandomSource) {
+    // The extremes of the random source: always the lowest and always the
+    // highest allowed value, and bounds that must never reach n.
+    for (const bool highest : {false, true}) {
+        for (int count = 0; count <= 7; ++count) {
+            QStringList entries;
+            for (int i = 0; i < count; ++i)
+                entries << QString::number(i);
+            QStringList shuffled = entries;
+            ShuffleList(shuffled, [&](int bound) {
+                EXPECT_GE(bound, 1);
+                return highest ? bound - 1 : 0;
+            });
+            ASSERT_EQ(shuffled.size(), count);
+            if (count >= 2) {
+                for (int i = 0; i < count; ++i)
+                    EXPECT_NE(shuffled[i], entries[i]) << count << " entries, place " << i;
+            } else {
+                EXPECT_EQ(shuffled, entries) << "one entry has nowhere else to go";
+            }
+        }
+    }
+}
+
+TEST_F(ReadingListTest, ShuffleTurnedOnLaterDoesNotReorderTheCurrentList) {
+    host.dialogAnswer = {a, b, c};
+    list.OpenTextFile();
+    Settings.Shuffle = true;
+    list.Next();
+    EXPECT_EQ(documents, (QStringList{a, b, c}));
+    settle();
+}
+
+TEST_F(ReadingListTest, NextPastTheEndLeavesTheSpeechRunning) {
+    host.dialogAnswer = {a, b};
+    list.OpenTextFile();
+    settle();
+    list.Next();
+    settle();
+    ASSERT_EQ(list.ItemIndex, 1);
+    const QStringList before = host.character.calls;
+    list.Next();
+    EXPECT_EQ(list.ItemIndex, 2);
+    list.Next();
+    EXPECT_EQ(list.ItemIndex, 2);
+    EXPECT_EQ(host.character.calls, before) << "no Stop, no new text";
+    EXPECT_FALSE(list.ReadPending());
+}
+
+TEST_F(ReadingListTest, ClipboardWatchDuringPlaybackContinuesTheListAfterwards) {
+    host.dialogAnswer = {a, b};
+    list.OpenTextFile();
+    settle();
+    list.Bookmark(1);
+    host.clipboard = QStringLiteral("copied words here");
+    list.SpeakClipboard();
+    EXPECT_EQ(host.label, "Reading Clipboard");
+    EXPECT_EQ(host.character.calls.mid(host.character.calls.size() - 2),
+              (QStringList{"Stop", "Read:copied words here"}));
+    EXPECT_TRUE(list.Playing);
+    speakToTheEnd();
+    EXPECT_EQ(list.ItemIndex, 1);
+    EXPECT_EQ(host.label, "2. b.txt");
+}
+
+TEST_F(ReadingListTest, ReadClipboardEndsListPlayback) {
+    host.dialogAnswer = {a, b};
+    list.OpenTextFile();
+    settle();
+    host.clipboard = QStringLiteral("copied words");
+    list.ReadClipboard();
+    EXPECT_FALSE(list.Playing);
+    EXPECT_EQ(lastCall(), "Read:copied words");
+    speakToTheEnd();
+    EXPECT_EQ(list.ItemIndex, 0);
+    EXPECT_EQ(lastCall(), "Read:copied words");
+    EXPECT_EQ(host.label, "Reading Clipboard ( 2 )");
+}
+
+TEST_F(ReadingListTest, ClipboardWithoutText) {
+    host.label = QStringLiteral("1. a.txt");
+    list.SpeakClipboard();
+    EXPECT_TRUE(host.character.calls.isEmpty());
+    EXPECT_EQ(host.label, "1. a.txt");
+
+    list.Playing = true;
+    list.ReadClipboard();
+    EXPECT_FALSE(list.Playing);
+    EXPECT_EQ(host.label, "Reading Clipboard");
+    EXPECT_EQ(host.character.calls,
+              (QStringList{"Stop", "Read:There is no text available in the clipboard."}));
+}
+
+TEST_F(ReadingListTest, ThreeWordsShowTheirBookmarks) {
+    host.clipboard = QStringLiteral("one two three");
+    list.SpeakClipboard();
+    ASSERT_EQ(host.character.bookmarkCount, 3);
+    list.Bookmark(1);
+    EXPECT_EQ(host.label, "Reading Clipboard ( 3 )");
+    EXPECT_EQ(host.positionMax, 3);
+    list.Bookmark(2);
+    list.Bookmark(3);
+    EXPECT_EQ(host.numbers, (QStringList{"0001", "0002", "0003"}));
+    EXPECT_EQ(host.positions, (QList<int>{1, 2, 3}));
+    EXPECT_EQ(host.label, "Reading Clipboard ( 3 )");
+    EXPECT_FALSE(list.ReadPending());
+}
+
+TEST(ReadingListLabels, Texts) {
+    EXPECT_EQ(EntryLabel(0, QStringLiteral("/home/u/docs/story.txt")), "1. story.txt");
+    EXPECT_EQ(EntryLabel(11, QStringLiteral("relative.TXT")), "12. relative.TXT");
+    EXPECT_EQ(LabelWithCount(QStringLiteral("1. story.txt"), 120), "1. story.txt ( 120 )");
+    EXPECT_EQ(BookmarkNumberText(1), "0001");
+    EXPECT_EQ(BookmarkNumberText(9999), "9999");
+    EXPECT_EQ(BookmarkNumberText(123456), "123456");
+}
+
+TEST_F(ReadingListTest, AMissingEntryShowsTheErrorAndSpeaksNothing) {
+    documents = {folder.file(QStringLiteral("gone.txt")), a};
+    host.label = QStringLiteral("before");
+    list.Play();
+    settle();
+    ASSERT_EQ(host.errors.size(), 1);
+    EXPECT_TRUE(host.errors[0].contains("gone.txt")) << host.errors[0].toStdString();
+    EXPECT_TRUE(list.Playing);
+    EXPECT_EQ(host.character.calls, QStringList{"Stop"});
+    EXPECT_EQ(host.label, "before");
+    // The list goes on from there when asked.
+    list.Next();
+    settle();
+    EXPECT_EQ(host.label, "2. a.txt");
+}
+
+TEST_F(ReadingListTest, AFolderInTheListIsAnErrorToo) {
+    documents = {folder.path()};
+    list.Play();
+    settle();
+    EXPECT_EQ(host.errors.size(), 1);
+    EXPECT_EQ(host.character.calls, QStringList{"Stop"});
+}
+
+TEST(SpeechParts, CutsAtSpacesSoEveryWordKeepsItsBookmark) {
+    const QString text = QStringLiteral("one two three four five six seven");
+    const QStringList parts = SplitIntoParts(text, 10);
+    EXPECT_EQ(parts, (QStringList{"one two", "three four", "five six", "seven"}));
+    int total = 0;
+    for (const QString& part : parts)
+        total += SpeechBookmarkCount(part);
+    EXPECT_EQ(total, SpeechBookmarkCount(text));
+    EXPECT_EQ(SpeechBookmarkCount(text), 7);
+    EXPECT_EQ(SplitIntoParts(QStringLiteral("abcdefghijk"), 4),
+              (QStringList{"abcd", "efgh", "ijk"}));
+    EXPECT_EQ(SplitIntoParts(QStringLiteral("short"), 100), QStringList{"short"});
+    EXPECT_EQ(SplitIntoParts(QString(), 100), QStringList{QString()});
+    EXPECT_EQ(SpeechBookmarkCount(QStringLiteral("  \n ")), 1);
+}
+
+TEST_F(ReadingListTest, ALongEntryIsSpokenPartByPartWithProgressOverTheWhole) {
+    list.SetPartLength(10);
+    folder.write(QStringLiteral("long.txt"), "one two three four five six seven");
+    const QString longFile = folder.file(QStringLiteral("long.txt"));
+    documents = {longFile, b};
+    list.Play();
+    settle();
+    EXPECT_EQ(lastCall(), "Speak:one two");
+    QStringList spokenParts;
+    for (int round = 0; round < 10 && host.label.startsWith("1. long.txt"); ++round) {
+        spokenParts << host.character.lastText;
+        const int count = host.character.bookmarkCount;
+        for (int i = 1; i <= count; ++i)
+            list.Bookmark(i);
+        settle();
+    }
+    EXPECT_EQ(spokenParts, (QStringList{"one two", "three four", "five six", "seven\n"}));
+    // One count for the whole entry, the numbers running on across parts.
+    EXPECT_TRUE(host.labels.contains("1. long.txt ( 7 )"));
+    EXPECT_EQ(host.numbers.mid(0, 7),
+              (QStringList{"0001", "0002", "0003", "0004", "0005", "0006", "0007"}));
+    EXPECT_EQ(host.positionMax, 7);
+    EXPECT_EQ(host.label, "2. b.txt");
+    EXPECT_EQ(list.ItemIndex, 1);
+}
+
+TEST_F(ReadingListTest, StopOrAClipboardReadingEndsTheRemainingParts) {
+    list.SetPartLength(10);
+    folder.write(QStringLiteral("long.txt"), "one two three four five six seven");
+    documents = {folder.file(QStringLiteral("long.txt")), b};
+    list.Play();
+    settle();
+    host.clipboard = QStringLiteral("copied words");
+    list.SpeakClipboard();
+    speakToTheEnd();
+    // The copied text ended: the list goes on with the next entry, not with
+    // the rest of the interrupted one.
+    EXPECT_EQ(host.label, "2. b.txt");
+
+    list.Previous();
+    settle();
+    list.Stop();
+    const qsizetype calls = host.character.calls.size();
+    list.Bookmark(1);
+    list.Bookmark(2);
+    EXPECT_EQ(host.character.calls.size(), calls) << "no further part after Stop";
+}
+
+TEST(ReadEntryText, LinesEndWithABreakAndBinaryBytesComeThrough) {
+    ScratchAppFolder folder;
+    folder.write(QStringLiteral("crlf.txt"), "one\r\ntwo");
+    EXPECT_EQ(ReadEntryText(folder.file(QStringLiteral("crlf.txt"))), "one\ntwo\n");
+    folder.write(QStringLiteral("empty.txt"), "");
+    EXPECT_EQ(ReadEntryText(folder.file(QStringLiteral("empty.txt"))), "");
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i)
+        binary.append(static_cast<char>(i * 7 % 256));
+    folder.write(QStringLiteral("blob.bin"), binary);
+    const QString text = ReadEntryText(folder.file(QStringLiteral("blob.bin")));
+    EXPECT_GE(text.size(), 4000);
+    EXPECT_THROW(ReadEntryText(folder.file(QStringLiteral("missing.txt"))), KaloError);
+}
+
+// A reader that holds the file until the test lets it go: the window's thread
+// must not be the one that waits.
+struct HeldReader {
+    std::shared_ptr<QSemaphore> gate = std::make_shared<QSemaphore>(0);
+    std::shared_ptr<std::atomic<int>> started = std::make_shared<std::atomic<int>>(0);
+    std::function<QString(const QString&)> reader() const {
+        return [gate = gate, started = started](const QString& path) {
+            ++*started;
+            gate->acquire();
+            return QStringLiteral("held text of ") + path;
+        };
+    }
+};
+
+TEST_F(ReadingListTest, ReadingHappensOffTheWindowThread) {
+    HeldReader held;
+    list.SetEntryReader(held.reader());
+    documents = {a, b};
+    list.Play();
+    // Play returned while the reader is still blocked.
+    ASSERT_TRUE(waitFor([&] { return held.started->load() == 1; }));
+    EXPECT_TRUE(list.ReadPending());
+    EXPECT_EQ(host.character.calls, QStringList{"Stop"});
+    held.gate->release();
+    settle();
+    EXPECT_EQ(lastCall(), "Speak:held text of " + a);
+}
+
+TEST_F(ReadingListTest, CopiesWhileAFileIsReadKeepTheListsPlace) {
+    HeldReader held;
+    list.SetEntryReader(held.reader());
+    documents = {a, b, c};
+    list.ItemIndex = 1;
+    list.Play();
+    ASSERT_TRUE(waitFor([&] { return held.started->load() == 1; }));
+    for (int i = 0; i < 5; ++i) {
+        host.clipboard = QStringLiteral("copy number %1").arg(i);
+        list.SpeakClipboard();
+    }
+    held.gate->release();
+    // The late file must not speak over the clipboard text.
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(waitFor([&] { return !list.ReadPending(); }));
+    waitFor([] { return false; }, 50);
+    EXPECT_EQ(lastCall(), "Read:copy number 4");
+    EXPECT_EQ(host.label, "Reading Clipboard");
+    EXPECT_EQ(list.ItemIndex, 1);
+    EXPECT_TRUE(list.Playing);
+    // When the copied text ends, the list goes on with the next entry.
+    held.gate->release(1);
+    speakToTheEnd();
+    EXPECT_EQ(list.ItemIndex, 2);
+    EXPECT_EQ(lastCall(), "Speak:held text of " + c);
+}
+
+TEST_F(ReadingListTest, StopDropsAReadUnderWay) {
+    HeldReader held;
+    list.SetEntryReader(held.reader());
+    documents = {a};
+    list.Play();
+    ASSERT_TRUE(waitFor([&] { return held.started->load() == 1; }));
+    list.Stop();
+    EXPECT_FALSE(list.Playing);
+    held.gate->release();
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(host.character.calls, (QStringList{"Stop", "Stop"}));
+}
+
+TEST(ReadingListLife, GoingAwayWhileAFileIsReadIsSafe) {
+    HeldReader held;
+    FakeHost host;
+    QStringList documents{QStringLiteral("/nowhere/x.txt")};
+    {
+        TReadingList list(host, documents);
+        list.SetEntryReader(held.reader());
+        list.Play();
+        ASSERT_TRUE(waitFor([&] { return held.started->load() == 1; }));
+    }
+    held.gate->release();
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(host.character.calls, QStringList{"Stop"});
+}
+
+TEST_F(ReadingListTest, WithoutACharacterNothingIsSpokenOrBroken) {
+    host.hasCharacter = false;
+    host.clipboard = QStringLiteral("text");
+    list.SpeakClipboard();
+    list.ReadClipboard();
+    list.Bookmark(1);
+    documents = {a};
+    list.Play();
+    settle();
+    list.Stop();
+    EXPECT_TRUE(host.character.calls.isEmpty());
+    EXPECT_TRUE(host.errors.isEmpty());
+}
+
+} // namespace

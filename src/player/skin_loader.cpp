@@ -57,10 +57,10 @@ void TSkinLoader::applySteps() {
     // 4.-6. The bars; SpeedBar falls back on Volume.bmp.
     const auto loadBar = [this](SkinBar bar, SkinFile file) {
         const QImage picture = bitmap(file);
-        const TrackBarSpec& spec = trackBarSpec(bar);
+        const TrackBarSpec& cut = trackBarSpec(bar);
         if (TJQTrackBar* control = window_.trackBar(bar)) {
-            control->LoadSkin(picture, spec.background.x(), spec.background.y(), spec.slider.x(),
-                              spec.slider.y(), spec.pressedSlider.x(), spec.pressedSlider.y());
+            control->LoadSkin(picture, cut.background.x(), cut.background.y(), cut.slider.x(),
+                              cut.slider.y(), cut.pressedSlider.x(), cut.pressedSlider.y());
             control->setSliderVisible(true);
         }
     };
@@ -76,17 +76,17 @@ void TSkinLoader::LoadButtonPictures() {
     std::map<SkinFile, QImage> bitmaps;
     const auto& specs = faceButtonSpecs();
     for (int i = 0; i < FaceButtonCount; ++i) {
-        const FaceButtonSpec& spec = specs[size_t(i)];
-        auto found = bitmaps.find(spec.file);
+        const FaceButtonSpec& cut = specs[size_t(i)];
+        auto found = bitmaps.find(cut.file);
         if (found == bitmaps.end())
-            found = bitmaps.emplace(spec.file, bitmap(spec.file)).first;
+            found = bitmaps.emplace(cut.file, bitmap(cut.file)).first;
         const QImage& from = found->second;
-        const QSize size = spec.place.size();
+        const QSize size = cut.place.size();
         window_.setFaceButtonPictures(i, FaceButtonPictures{
-                                             cutPicture(from, QRect(spec.normal, size)),
-                                             cutPicture(from, QRect(spec.disabled, size)),
-                                             cutPicture(from, QRect(spec.pressed, size)),
-                                             cutPicture(from, QRect(spec.latched, size)),
+                                             cutPicture(from, QRect(cut.normal, size)),
+                                             cutPicture(from, QRect(cut.disabled, size)),
+                                             cutPicture(from, QRect(cut.pressed, size)),
+                                             cutPicture(from, QRect(cut.latched, size)),
                                          });
     }
 }

@@ -20,10 +20,10 @@ public:
     PreviewWindow() {
         for (SkinBar b : {SkinBar::Position, SkinBar::Volume, SkinBar::Speed}) {
             auto bar = std::make_unique<TJQTrackBar>();
-            const TrackBarSpec& spec = trackBarSpec(b);
-            bar->resize(spec.place.size());
-            bar->setSliderWidth(spec.sliderSize.width());
-            bar->setSliderHeight(spec.sliderSize.height());
+            const TrackBarSpec& cut = trackBarSpec(b);
+            bar->resize(cut.place.size());
+            bar->setSliderWidth(cut.sliderSize.width());
+            bar->setSliderHeight(cut.sliderSize.height());
             bars[b] = std::move(bar);
         }
         bars[SkinBar::Position]->setMin(1);
@@ -136,10 +136,10 @@ public:
         int n = 0;
         for (SkinBar b : {SkinBar::Position, SkinBar::Volume, SkinBar::Speed}) {
             auto* bar = new TJQTrackBar(this);
-            const TrackBarSpec& spec = trackBarSpec(b);
-            bar->setGeometry(spec.place);
-            bar->setSliderWidth(spec.sliderSize.width());
-            bar->setSliderHeight(spec.sliderSize.height());
+            const TrackBarSpec& cut = trackBarSpec(b);
+            bar->setGeometry(cut.place);
+            bar->setSliderWidth(cut.sliderSize.width());
+            bar->setSliderHeight(cut.sliderSize.height());
             bar->setMin(mins[n]);
             bar->setMax(maxs[n]);
             bar->setPosition(starts[n]);

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -482,6 +483,34 @@ TEST_F(PlayerWindowTest, WebHelpAndPreferencesActions) {
         QStringList({"Open https://kalotalk.example.com/ 3", "Open https://halden.example.org/ 3",
                      "Open https://kalotalk.example.com/ 3", "Open https://kalotalk.example.com/ 3",
                      "Open " + app.path() + "help/index.html 3"}));
+}
+
+// The help page's table of the player's commands is written by hand: every
+// action a user can reach by a key must appear there with its caption and its
+// current shortcut, so a changed caption or key shows up here.
+TEST_F(PlayerWindowTest, TheHelpPageListsEveryPlayerShortcutWithItsCaption) {
+    TFormKALO* f = open();
+    QFile page(QStringLiteral(KALO_SOURCE_DIR "/data/app/help/index.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    const qsizetype from = html.indexOf(QStringLiteral("<h2 id=\"cartoon\">"));
+    ASSERT_GE(from, 0);
+    const QString section = html.mid(from, html.indexOf(QStringLiteral("<h2"), from + 1) - from);
+    EXPECT_FALSE(section.contains(QStringLiteral("not part of this version")));
+    int rows = 0;
+    for (const QAction* a : f->ActionManager1) {
+        if (a->shortcut().isEmpty() || !a->isVisible())
+            continue;
+        SCOPED_TRACE(a->objectName().toStdString());
+        const QRegularExpression row(
+            QStringLiteral("<tr><td>") + QRegularExpression::escape(a->text().toHtmlEscaped()) +
+            QStringLiteral("</td><td>[^<]+</td><td><kbd>") +
+            QRegularExpression::escape(a->shortcut().toString(QKeySequence::PortableText)) +
+            QStringLiteral("</kbd></td></tr>"));
+        EXPECT_TRUE(row.match(section).hasMatch()) << a->text().toStdString();
+        ++rows;
+    }
+    EXPECT_EQ(rows, 20);
 }
 
 TEST_F(PlayerWindowTest, DestructionStoresThePlaceAndTheCharacterSettings) {

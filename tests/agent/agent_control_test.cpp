@@ -469,6 +469,57 @@ TEST_F(Player, MouthFollowsTheSpeech) {
     EXPECT_EQ(player.CurrentMouth(), nullptr); // closed again after the speech
 }
 
+// An animation that ends on a pose with mouths and no time of its own (as
+// a character's Read does): that last picture is shown, not skipped as an
+// end marker, the animation ends at once, and the speech after it speaks
+// in that pose with its mouths instead of going through SPEAKING.
+TEST(PlayerLastFrame, AZeroTimePoseWithMouthsIsShownAndSpokenIn) {
+    acs::Character c = test::MakeTestCharacter();
+    acs::Frame pose = c.FindAnimation(QStringLiteral("RestPose"))->frames.front();
+    pose.images = {{2, 0, 0}};
+    pose.duration = 0;
+    acs::Animation raise;
+    raise.name = QStringLiteral("Raise");
+    raise.frames.resize(1);
+    raise.frames[0].images = {{1, 0, 0}};
+    raise.frames[0].duration = 2;
+    raise.frames.push_back(pose);
+    c.animations.push_back(raise);
+    auto character = std::make_shared<const acs::Character>(std::move(c));
+
+    auto modes = std::make_shared<TTSEnum>();
+    CharacterVoice voice(modes, AudioDeviceKind::Null);
+    voice.SetMode(modes->AllModes().front().ModeID);
+    CharacterPlayer player(character);
+    player.SetIdleOn(false);
+    player.SetVoice(&voice);
+    player.Show(true);
+
+    std::vector<QString> frames; // every picture change, with "+" while speaking
+    int overlays = 0;
+    QObject::connect(&player, &CharacterPlayer::PictureChanged, &player, [&] {
+        const int a = player.PictureAnimation();
+        frames.push_back(character->animations[size_t(a)].name +
+                         QString::number(player.PictureFrame()) +
+                         (player.Speaking() ? QStringLiteral("+") : QString()));
+        overlays += player.CurrentMouth() != nullptr;
+    });
+    RequestPtr play = player.Play(QStringLiteral("Raise"));
+    RequestPtr speak = player.Speak(QStringLiteral("Open wide, look around, whisper softly."));
+    ASSERT_TRUE(waitFor([&] { return finished(speak); }, 20000));
+    EXPECT_EQ(play->Status(), kRequestComplete);
+    EXPECT_EQ(speak->Status(), kRequestComplete);
+    ASSERT_GE(frames.size(), 4u);
+    EXPECT_EQ(frames[0], QStringLiteral("Raise0"));
+    EXPECT_EQ(frames[1], QStringLiteral("Raise1"));
+    // The speech starts on the raised pose and stays there to its end.
+    for (size_t i = 2; i + 1 < frames.size(); ++i)
+        EXPECT_EQ(frames[i], QStringLiteral("Raise1+")) << i;
+    EXPECT_EQ(frames.back(), QStringLiteral("Raise1"));
+    EXPECT_GT(overlays, 3);
+    EXPECT_EQ(player.PictureAnimation(), int(character->animations.size()) - 1);
+}
+
 TEST_F(Player, IdleLevelsRiseWithTheQuietAndFallBackToTheLevelsThereAre) {
     player.Show(true);
     player.SetIdleDelays(50, 400, 800);

@@ -417,13 +417,16 @@ acs::Character BuildJames() {
                                       {b.patched(rest, eyes(rest, Eyes::Half)), 4},
                                       {restImages, 10}}));
 
-    // Read ends on the reading pose, where he speaks until ReadReturn.
+    // Read ends on the reading pose, where he speaks until ReadReturn. It is
+    // quick, because the speech waits for it: a glimpse of the book being
+    // raised, then the reading pose with no time of its own, so the speech
+    // starts as soon as that picture is shown (it stays on screen after the
+    // animation, and its mouths are the ones he speaks with).
     const auto readingMouths = b.mouths(reading);
     c.animations.push_back(animation("Read", T::kTransitionNone,
-                                     {{restImages, 6},
-                                      {b.full(lift), 8},
-                                      {b.full(closedFront), 8},
-                                      {b.full(reading), 10, -1, {}, -1, readingMouths}}));
+                                     {{b.full(lift), 2},
+                                      {b.full(closedFront), 2},
+                                      {b.full(reading), 0, -1, {}, -1, readingMouths}}));
     c.animations.push_back(animation("ReadReturn", T::kTransitionNone,
                                      {{b.full(closedFront), 8},
                                       {b.full(lift), 8},

@@ -161,14 +161,14 @@ acs::Animation animation(const QString& name, quint8 transition,
     acs::Animation a;
     a.name = name;
     a.transition = transition;
-    for (const FrameSpec& spec : frames) {
+    for (const FrameSpec& frame : frames) {
         acs::Frame f;
-        f.images = spec.images;
-        f.duration = quint16(spec.duration);
-        f.exitFrame = qint16(spec.exit);
-        f.branches = spec.branches;
-        f.sound = qint16(spec.sound);
-        f.overlays = spec.overlays;
+        f.images = frame.images;
+        f.duration = quint16(frame.duration);
+        f.exitFrame = qint16(frame.exit);
+        f.branches = frame.branches;
+        f.sound = qint16(frame.sound);
+        f.overlays = frame.overlays;
         a.frames.push_back(f);
     }
     return a;

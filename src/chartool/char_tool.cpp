@@ -1,8 +1,13 @@
 #include "chartool/char_tool.h"
 
 #include "agent/acs_file.h"
+#include "agent/agent_control.h"
 #include "base/kalo_error.h"
+#include "base/work_area.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
 
@@ -16,7 +21,11 @@ QString CharUsage() {
         "      then every animation and every state by name.\n"
         "  kalotalk-char frame FILE ANIMATION INDEX OUT.png\n"
         "      Writes frame INDEX (from 0) of the animation (any letter case) as a PNG\n"
-        "      picture at the character's frame size, transparent around the character.\n");
+        "      picture at the character's frame size, transparent around the character.\n"
+        "  kalotalk-char play FILE [ANIMATION]\n"
+        "      Shows the character on the desktop and plays the animation (any letter\n"
+        "      case), then hides it. Without an animation it stays, idling, until ended\n"
+        "      with Ctrl+C.\n");
 }
 
 std::optional<CharCommand> ParseCharCommand(const QStringList& arguments) {
@@ -36,6 +45,12 @@ std::optional<CharCommand> ParseCharCommand(const QStringList& arguments) {
         if (!ok || command.index < 0)
             return std::nullopt;
         command.output = arguments[4];
+    } else if (verb == QLatin1String("play") && (arguments.size() == 2 || arguments.size() == 3)) {
+        command.kind = CharCommand::Kind::Play;
+        command.file = arguments[1];
+        command.animation = arguments.value(2);
+        if (arguments.size() == 3 && command.animation.isEmpty())
+            return std::nullopt;
     } else {
         return std::nullopt;
     }
@@ -96,6 +111,55 @@ void WriteFrame(const acs::Character& ch, const CharCommand& command) {
                         .arg(command.output, command.file, why));
 }
 
+// Pumps events until the request has finished.
+void WaitFor(const RequestPtr& request) {
+    while (!request->Finished())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+void Linger(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// Shows the character in the middle of the work area through our Agent
+// control and plays the animation, or idles until the program is ended.
+int Play(const CharCommand& command, QTextStream& err) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        throw KaloError(QStringLiteral("Playing \"%1\" needs a display.").arg(command.file));
+    TAgent agent;
+    agent.SetConnected(true);
+    const QString id = QFileInfo(command.file).completeBaseName();
+    agent.Load(id, command.file);
+    TAgentCharacter* character = agent.Character(id);
+    QString animation;
+    if (!command.animation.isEmpty()) {
+        for (const QString& name : character->AnimationNames())
+            if (name.compare(command.animation, Qt::CaseInsensitive) == 0)
+                animation = name;
+        if (animation.isEmpty())
+            throw KaloError(QStringLiteral("\"%1\" has no animation named \"%2\".")
+                                .arg(command.file, command.animation));
+    }
+    character->SetLeft(qint16((WorkAreaRight() - character->Width()) / 2));
+    character->SetTop(qint16((WorkAreaBottom() - character->Height()) / 2));
+    WaitFor(character->Show(false));
+    if (animation.isEmpty())
+        return QApplication::exec();
+    const RequestPtr played = character->Play(animation);
+    WaitFor(played);
+    Linger(1000);
+    WaitFor(character->Hide(false));
+    if (played->Status() != kRequestComplete) {
+        err << "kalotalk-char: \"" << animation << "\" of \"" << command.file
+            << "\" did not play: " << played->Description() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunCharTool(const QStringList& arguments, QTextStream& out, QTextStream& err) {
@@ -106,6 +170,11 @@ int RunCharTool(const QStringList& arguments, QTextStream& out, QTextStream& err
         return 2;
     }
     try {
+        if (command->kind == CharCommand::Kind::Play) {
+            const int result = Play(*command, err);
+            err.flush();
+            return result;
+        }
         const acs::Character ch = acs::ReadAcsFile(command->file);
         if (command->kind == CharCommand::Kind::Info)
             Info(ch, out);

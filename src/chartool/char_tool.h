@@ -12,10 +12,10 @@
 namespace kalo {
 
 struct CharCommand {
-    enum class Kind { Info, Frame };
+    enum class Kind { Info, Frame, Play };
     Kind kind = Kind::Info;
     QString file;
-    QString animation; // frame: the animation's name, any letter case
+    QString animation; // frame, play: the animation's name, any letter case
     qint64 index = 0;  // frame: the frame number, from 0
     QString output;    // frame: the PNG file to write
 };
@@ -28,7 +28,8 @@ QString CharUsage();
 std::optional<CharCommand> ParseCharCommand(const QStringList& arguments);
 
 // Runs the arguments: 0 done, 1 failed (message on err), 2 wrong command line
-// (usage on err).
+// (usage on err). play needs a QApplication (a display); the others run on a
+// QCoreApplication.
 int RunCharTool(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 } // namespace kalo

@@ -45,11 +45,20 @@ TEST(CharTool, ParsesItsCommandLine) {
     EXPECT_EQ(frame->animation, QStringLiteral("Wave"));
     EXPECT_EQ(frame->index, 3);
     EXPECT_EQ(frame->output, QStringLiteral("o.png"));
+    auto play = ParseCharCommand({"play", "a.acs", "wave"});
+    ASSERT_TRUE(play);
+    EXPECT_EQ(play->kind, CharCommand::Kind::Play);
+    EXPECT_EQ(play->animation, QStringLiteral("wave"));
+    auto idle = ParseCharCommand({"play", "a.acs"});
+    ASSERT_TRUE(idle);
+    EXPECT_TRUE(idle->animation.isEmpty());
     const QList<QStringList> wrong{{},
                                    {"info"},
                                    {"info", "a", "b"},
                                    {"INFO", "a.acs"},
-                                   {"play", "a.acs", "Wave"},
+                                   {"play"},
+                                   {"play", "a.acs", "Wave", "again"},
+                                   {"play", "a.acs", ""},
                                    {"frame", "a.acs", "Wave", "3"},
                                    {"frame", "a.acs", "Wave", "-1", "o.png"},
                                    {"frame", "a.acs", "Wave", "three", "o.png"},
@@ -138,4 +147,20 @@ TEST(CharTool, BadFilesExitOneAndWrongCommandLinesTwo) {
         EXPECT_TRUE(r.err.contains("kalotalk-char info FILE"));
         EXPECT_TRUE(r.err.contains("kalotalk-char frame FILE ANIMATION INDEX OUT.png"));
     }
+}
+
+TEST(CharTool, PlayShowsTheCharacterPlaysTheAnimationAndEnds) {
+    ScratchAppFolder dir;
+    dir.write(QStringLiteral("sample.acs"), acs::WriteAcs(SampleCharacter()));
+    const QString file = dir.file(QStringLiteral("sample.acs"));
+    const QString name = SampleCharacter().animations.front().name;
+    Outcome r = RunChar({"play", file, name.toLower()});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    r = RunChar({"play", file, "NoSuchAnimation"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("sample.acs")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("NoSuchAnimation")) << r.err.toStdString();
+    r = RunChar({"play", dir.file(QStringLiteral("missing.acs")), name});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("missing.acs")) << r.err.toStdString();
 }

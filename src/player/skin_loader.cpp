@@ -137,4 +137,11 @@ void TSkinLoader::paintTitleBar() {
     window_.setFacePicture(face);
 }
 
+void ShapeTrackBar(TJQTrackBar& bar, SkinBar which) {
+    const TrackBarSpec& cut = trackBarSpec(which);
+    bar.resize(cut.place.size());
+    bar.setSliderWidth(cut.sliderSize.width());
+    bar.setSliderHeight(cut.sliderSize.height());
+}
+
 } // namespace kalo

@@ -50,6 +50,10 @@ public:
     virtual TJQTrackBar* trackBar(SkinBar bar) = 0;
 };
 
+// Gives a bar the size on the face and the slider size of the classic skin
+// layout, for windows that stand in for the player (tests, previews).
+void ShapeTrackBar(TJQTrackBar& bar, SkinBar which);
+
 // The player window implements SkinnedWindow, owns one TSkinLoader and
 // calls ApplySkin(AppPath, Skin setting) once at creation (after its face
 // buttons and bars exist) and whenever a skin is picked; SetShade(!AppBar)

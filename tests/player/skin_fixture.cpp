@@ -108,10 +108,7 @@ QByteArray makeZip(const std::vector<std::pair<QString, QByteArray>>& entries) {
 FakeSkinnedWindow::FakeSkinnedWindow() {
     for (SkinBar b : {SkinBar::Position, SkinBar::Volume, SkinBar::Speed}) {
         auto bar = std::make_unique<TJQTrackBar>();
-        const TrackBarSpec& cut = trackBarSpec(b);
-        bar->resize(cut.place.size());
-        bar->setSliderWidth(cut.sliderSize.width());
-        bar->setSliderHeight(cut.sliderSize.height());
+        ShapeTrackBar(*bar, b);
         bars[b] = std::move(bar);
     }
     bars[SkinBar::Position]->setMin(1);

@@ -58,8 +58,10 @@ constexpr OutputKind kOutputKinds[] = {
 // Puts -o's file where its extension says; false when no kind has it.
 bool takeOutput(const QString& path, SayOptions& options) {
     for (const OutputKind& kind : kOutputKinds) {
-        if (!path.endsWith(QLatin1String(kind.extension), Qt::CaseInsensitive) ||
-            path.size() == qsizetype(std::strlen(kind.extension)))
+        // A name that is only the extension is a hidden file, not a kind.
+        const QString name = QFileInfo(path).fileName();
+        if (!name.endsWith(QLatin1String(kind.extension), Qt::CaseInsensitive) ||
+            name.size() == qsizetype(std::strlen(kind.extension)))
             continue;
         switch (kind.target) {
         case OutputKind::Wav:

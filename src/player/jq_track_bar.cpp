@@ -43,12 +43,23 @@ void TJQTrackBar::setPosition(int value) {
     update();
 }
 
+namespace {
+// A slider picture: none when its rectangle lies wholly outside the bitmap
+// (a skin without slider rows), so that nothing is drawn for it rather than
+// a black box.
+QImage sliderPicture(const QImage& bitmap, const QRect& rect) {
+    if (!rect.intersects(bitmap.rect()))
+        return {};
+    return cutPicture(bitmap, rect);
+}
+} // namespace
+
 void TJQTrackBar::LoadSkin(const QImage& bitmap, int bx, int by, int sx, int sy, int px, int py) {
     const QSize barSize = size();
     const QSize sliderSize(sliderWidth_, sliderHeight_);
     background_ = cutPicture(bitmap, QRect(QPoint(bx, by), barSize));
-    slider_ = cutPicture(bitmap, QRect(QPoint(sx, sy), sliderSize));
-    pressedSlider_ = cutPicture(bitmap, QRect(QPoint(px, py), sliderSize));
+    slider_ = sliderPicture(bitmap, QRect(QPoint(sx, sy), sliderSize));
+    pressedSlider_ = sliderPicture(bitmap, QRect(QPoint(px, py), sliderSize));
     picture_ = background_;
     update();
 }

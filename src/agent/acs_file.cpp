@@ -2,6 +2,7 @@
 
 #include "agent/acs_compression.h"
 #include "base/kalo_error.h"
+#include "base/regular_file.h"
 
 #include <QFile>
 #include <QHash>
@@ -928,24 +929,27 @@ Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages) 
 }
 
 Character ReadAcsFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KaloError(QStringLiteral("The character file \"%1\" cannot be opened: %2.")
-                            .arg(path, file.errorString()));
-    const qint64 size = file.size();
-    if (size > kMaxAcsFileSize)
+    // Only a regular file is opened: a FIFO named like a character would
+    // block for ever, a device would never end.
+    const RegularFileRead read = ReadRegularFile(path, kMaxAcsFileSize);
+    switch (read.result) {
+    case RegularFileRead::Read:
+        break;
+    case RegularFileRead::TooLarge:
         throw KaloError(QStringLiteral("The character file \"%1\" is too large (%2 MB); character "
                                        "files of up to %3 MB are read.")
                             .arg(path)
-                            .arg((size + 1024 * 1024 - 1) / (1024 * 1024))
+                            .arg(MegabytesUp(read.size))
                             .arg(kMaxAcsFileSize / (1024 * 1024)));
-    const QByteArray bytes = file.read(kMaxAcsFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
+    case RegularFileRead::Unreadable:
         throw KaloError(QStringLiteral("The character file \"%1\" cannot be read: %2.")
-                            .arg(path, file.errorString()));
-    if (bytes.size() > kMaxAcsFileSize)
-        throw KaloError(QStringLiteral("The character file \"%1\" is too large.").arg(path));
-    return ParseAcs(bytes, path);
+                            .arg(path, read.reason));
+    case RegularFileRead::Unopenable:
+    case RegularFileRead::NotRegular:
+        throw KaloError(QStringLiteral("The character file \"%1\" cannot be opened: %2.")
+                            .arg(path, read.reason));
+    }
+    return ParseAcs(read.bytes, path);
 }
 
 // ---------------------------------------------------------------- writing

@@ -1,10 +1,11 @@
 #include "player/jq_track_bar.h"
 
 #include "base/kalo_error.h"
+#include "base/regular_file.h"
 #include "player/skin_bitmap.h"
 #include "player/skin_geometry.h"
+#include "player/skin_source.h"
 
-#include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -66,10 +67,10 @@ void TJQTrackBar::LoadSkin(const QImage& bitmap, int bx, int by, int sx, int sy,
 
 void TJQTrackBar::LoadSkin(const QString& fileName, int bx, int by, int sx, int sy, int px,
                            int py) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    const RegularFileRead read = ReadRegularFile(fileName, MaxEntryBytes);
+    if (!read.ok())
         throw KaloError(QStringLiteral("The bitmap %1 cannot be read.").arg(fileName));
-    const QImage bitmap = decodeSkinBitmap(file.readAll(), fileName);
+    const QImage bitmap = decodeSkinBitmap(read.bytes, fileName);
     LoadSkin(bitmap, bx, by, sx, sy, px, py);
 }
 

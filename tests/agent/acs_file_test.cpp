@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -369,6 +370,31 @@ TEST(AcsFile, ReadAcsFileNamesMissingAndOversizedFiles) {
         ADD_FAILURE();
     } catch (const KaloError& e) {
         EXPECT_TRUE(e.message().contains("big.acs\" is too large")) << e.message().toStdString();
+    }
+}
+
+// A FIFO named like a character, in the characters folder or anywhere, must
+// not block the reader; nor may a device such as /dev/zero be read.
+TEST(AcsFile, ReadAcsFileReadsOnlyRegularFiles) {
+    ScratchAppFolder dir;
+    const TestFifo fifo(dir.file(QStringLiteral("fifo.acs")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir.file(QStringLiteral("zero.acs"))));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.acs")));
+    for (const char* name : {"fifo.acs", "zero.acs", "folder.acs"}) {
+        QString message;
+        ASSERT_TRUE(returnsWithin(
+            5000,
+            [&] {
+                try {
+                    ReadAcsFile(dir.file(QLatin1String(name)));
+                } catch (const KaloError& e) {
+                    message = e.message();
+                }
+            },
+            fifo))
+            << name;
+        EXPECT_TRUE(message.contains(QStringLiteral("%1\" cannot be opened: it is").arg(name)))
+            << message.toStdString();
     }
 }
 

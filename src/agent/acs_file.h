@@ -213,6 +213,11 @@ std::vector<QRect> RegionFromPixels(const QByteArray& pixels, int width, int hei
 // Throws KaloError when pixels does not hold width*height bytes.
 Image MakeImage(quint16 width, quint16 height, const QByteArray& pixels, quint8 transparentIndex);
 
+// Sample rates of the sounds decoded; real character sounds have 8 to
+// 22.05 kHz.
+constexpr int kMinSoundRate = 2000;
+constexpr int kMaxSoundRate = 384000;
+
 struct DecodedSound {
     std::vector<qint16> samples; // mono (multi-channel sounds are mixed down)
     int sampleRate = 0;

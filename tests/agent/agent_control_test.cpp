@@ -229,6 +229,32 @@ TEST_F(AgentControl, FrameSoundsFollowSoundEffectsOn) {
     EXPECT_EQ(c->SoundEffectsPlayed(), 1);
 }
 
+// A sound plays at most four seconds: they are cut from the sound before it
+// is brought to the playing rate, so a long sound at a low rate costs no
+// more than four seconds; a rate no sound has is not played at all.
+TEST(SoundEffects, FourSecondsAreCutBeforeTheRateChanges) {
+    std::vector<qint16> long8k(8000 * 600); // ten minutes at 8 kHz
+    for (size_t i = 0; i < long8k.size(); ++i)
+        long8k[i] = qint16(i % 8000); // a ramp each second
+    const std::vector<qint16> played = SoundEffects::Prepare(long8k, 8000);
+    ASSERT_EQ(played.size(), size_t(SoundEffects::kRate) * 4);
+    // The same as changing the rate of the first four seconds alone.
+    const std::vector<qint16> first4s(long8k.begin(), long8k.begin() + 8000 * 4);
+    EXPECT_EQ(played, Resample(first4s, 8000, SoundEffects::kRate));
+    // Shorter sounds keep their length in time.
+    EXPECT_EQ(SoundEffects::Prepare(std::vector<qint16>(11025, 5), 11025).size(), 22050u);
+    EXPECT_TRUE(SoundEffects::Prepare(std::vector<qint16>(4, 5), 1).empty());
+    EXPECT_TRUE(SoundEffects::Prepare(std::vector<qint16>(4, 5), 0).empty());
+
+    SoundEffects effects(AudioDeviceKind::Null);
+    effects.Play(std::vector<qint16>(10, 1000), 1);
+    effects.Play(std::vector<qint16>(1000, 1000), 1000);
+    QTest::qWait(200);
+    EXPECT_EQ(effects.Started(), 0);
+    effects.Play(std::vector<qint16>(2205, 1000), 22050);
+    EXPECT_TRUE(waitFor([&] { return effects.Finished() == 1; }, 3000));
+}
+
 TEST_F(AgentControl, ModeChangeWhileSpeakingAppliesToTheNextSpeech) {
     ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
     TTSEnum modes;

@@ -8,7 +8,9 @@
 #include "agent/voice_mapping.h"
 #include "base/kalo_error.h"
 
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 
 #include <map>
@@ -64,7 +66,16 @@ struct AgentCharacterPrivate {
     bool balloonShown = false;
     qsizetype lastReveal = 0; // where the balloon's text is shown up to
 
-    QRect screenRect() const { return {left, top, width, height}; }
+    // Where the character is drawn: at Left, Top, in its Width and Height
+    // bound to the screen it is on (DrawnSize).
+    QRect screenRect() const {
+        const QPoint at(left, top);
+        QScreen* screen = QGuiApplication::screenAt(at);
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        return {at, DrawnSize(QSize(width, height), QSize(character->width, character->height),
+                              screen ? screen->geometry().size() : QSize())};
+    }
     bool onScreen() const { return player->Visible() && width > 0 && height > 0; }
 
     bool balloonWanted() const {

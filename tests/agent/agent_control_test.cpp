@@ -12,7 +12,9 @@
 #include "support/test_support.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -184,6 +186,34 @@ TEST_F(AgentControl, InvisibleAtZeroSizeStillSpeaks) {
     EXPECT_TRUE(c->Window()->isVisible());
     EXPECT_EQ(c->Window()->geometry(),
               QRect(100, 200, test::kTestWidth * 2, test::kTestHeight * 2));
+}
+
+TEST(DrawnSize, EachSideIsBoundByTheScreenOrTheFrameWhicheverIsLarger) {
+    const QSize frame(128, 96), screen(1920, 1080);
+    EXPECT_EQ(DrawnSize(QSize(256, 192), frame, screen), QSize(256, 192));
+    EXPECT_EQ(DrawnSize(QSize(30000, 30000), frame, screen), QSize(1920, 1080));
+    EXPECT_EQ(DrawnSize(QSize(32767, 50), frame, screen), QSize(1920, 50));
+    EXPECT_EQ(DrawnSize(QSize(0, 50), frame, screen), QSize(0, 50));
+    // A character larger than a small screen may still be drawn at its size.
+    EXPECT_EQ(DrawnSize(QSize(30000, 30000), QSize(800, 900), QSize(640, 480)), QSize(800, 900));
+    // Without a screen, four times the frame.
+    EXPECT_EQ(DrawnSize(QSize(30000, 30000), frame, QSize()), QSize(512, 384));
+}
+
+// Width and Height are 16-bit numbers the user may type in: 30000 keeps its
+// value but the character is drawn no larger than the screen.
+TEST_F(AgentControl, AHugeSizeKeepsItsValueAndIsDrawnNoLargerThanTheScreen) {
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    c->SetWidth(20000); // a picture of 20000 x 40 is still cheap to test with
+    c->SetHeight(40);
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    EXPECT_EQ(c->Width(), 20000);
+    EXPECT_EQ(c->Height(), 40);
+    ASSERT_NE(c->Window(), nullptr);
+    EXPECT_EQ(c->Window()->geometry(), QRect(100, 200, screen.width(), 40));
+    // the window is shaped to the picture at the drawn size
+    EXPECT_TRUE(c->Window()->mask().boundingRect().right() < screen.width());
+    EXPECT_TRUE(c->Window()->mask().contains(QPoint(screen.width() / 2, 20)));
 }
 
 TEST_F(AgentControl, WindowIsShapedAndTheBalloonShowsTheWords) {

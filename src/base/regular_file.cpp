@@ -45,7 +45,7 @@ RegularFileRead::Result openChecked(const QString& path, QFile& file, QString* r
         ::close(fd);
         return fail(RegularFileRead::NotRegular, S_ISDIR(st.st_mode)
                                                      ? QStringLiteral("it is a folder")
-                                        : QStringLiteral("it is not a regular file"));
+                                                     : QStringLiteral("it is not a regular file"));
     }
     // Reads of a regular file do not block anyway; clear the flag so the
     // descriptor behaves as an ordinary one.

@@ -88,8 +88,9 @@ QString ReadEntryText(const QString& path) {
         if (!reason.isEmpty())
             reason[0] = reason[0].toUpper();
         throw KaloError(QStringLiteral("Cannot %1 file \"%2\". %3.")
-                            .arg(read.result == RegularFileRead::Unreadable ? QStringLiteral("read")
-                                                                            : QStringLiteral("open"),
+                            .arg(read.result == RegularFileRead::Unreadable
+                                     ? QStringLiteral("read")
+                                     : QStringLiteral("open"),
                                  path, reason));
     }
     QString text = DecodeText(read.bytes).text;

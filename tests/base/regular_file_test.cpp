@@ -35,9 +35,9 @@ TEST(RegularFile, FifosDevicesAndFoldersAreRefusedWithoutBlocking) {
     const TestFifo fifo(dir.file(QStringLiteral("x.acs")));
     ASSERT_TRUE(QFile::link(fifo.path(), dir.file(QStringLiteral("link.acs"))));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir.file(QStringLiteral("zero.txt"))));
-    for (const QString& path : {fifo.path(), dir.file(QStringLiteral("link.acs")),
-                                dir.file(QStringLiteral("zero.txt")), QStringLiteral("/dev/null"),
-                                dir.path()}) {
+    for (const QString& path :
+         {fifo.path(), dir.file(QStringLiteral("link.acs")), dir.file(QStringLiteral("zero.txt")),
+          QStringLiteral("/dev/null"), dir.path()}) {
         RegularFileRead read;
         ASSERT_TRUE(returnsWithin(
             5000, [&] { read = ReadRegularFile(path, 1024); }, fifo))

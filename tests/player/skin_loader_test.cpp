@@ -261,8 +261,8 @@ TEST_F(SkinLoaderTest, AnArchiveSkinKeepsPaintingThroughEndlessActivationAndShad
     qint64 titlebarBytes = 0;
     for (SkinFile f : {SkinFile::Main, SkinFile::Titlebar, SkinFile::Shufrep, SkinFile::Cbuttons,
                        SkinFile::Posbar, SkinFile::Volume}) {
-        entries.push_back({skinFileName(f), test::writeBmp24(test::markedBitmap(
-                                                f, test::classicSize(f)))});
+        entries.push_back(
+            {skinFileName(f), test::writeBmp24(test::markedBitmap(f, test::classicSize(f)))});
         if (f == SkinFile::Titlebar)
             titlebarBytes = entries.back().second.size();
     }

@@ -46,8 +46,8 @@ TEST(FolderSkinSource, FifosAndDevicesAreFilesTheSkinLacks) {
     const test::TestFifo fifo(odd + QStringLiteral("Main.bmp"));
     const test::TestFifo fifoArchive(folder.appPath() + QStringLiteral("skins/Fifo.wsz"));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), odd + QStringLiteral("Titlebar.bmp")));
-    ASSERT_TRUE(
-        QFile::link(QStringLiteral("/dev/zero"), folder.appPath() + QStringLiteral("skins/Zero.wsz")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"),
+                            folder.appPath() + QStringLiteral("skins/Zero.wsz")));
     std::optional<QByteArray> main, titlebar;
     ASSERT_TRUE(test::returnsWithin(
         5000,

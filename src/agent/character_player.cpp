@@ -449,7 +449,9 @@ void CharacterPlayer::say(Job& job) {
         finishFront(kRequestFailed, e.message());
         return;
     }
-    const ParsedSpeech* speech = &job.speech; // the job stays at the front while it speaks
+    // The callbacks keep their own copy of the speech: a typed StopAll takes
+    // jobs out of the middle of the queue, which moves the job speaking now.
+    const auto speech = std::make_shared<const ParsedSpeech>(job.speech);
     CharacterVoice::Callbacks cb;
     cb.word = [this, speech](quint32 offset) {
         emit BalloonReveal(speech->BalloonPosition(qsizetype(offset)));

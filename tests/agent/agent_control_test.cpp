@@ -469,6 +469,46 @@ TEST_F(Player, MouthFollowsTheSpeech) {
     EXPECT_EQ(player.CurrentMouth(), nullptr); // closed again after the speech
 }
 
+// A typed StopAll takes queued requests out of the middle of the queue,
+// which moves the speech in progress to another place in it; the speech's
+// word and end notifications must still read the balloon text it began with.
+TEST_F(Player, ATypedStopAllWhileSpeakingLeavesTheSpeechItsText) {
+    auto modes = std::make_shared<TTSEnum>();
+    CharacterVoice voice(modes, AudioDeviceKind::Null);
+    voice.SetMode(modes->AllModes().front().ModeID);
+    player.SetVoice(&voice);
+    player.Show(true);
+    const QString text = QStringLiteral("Seven words are spoken here, and then more.");
+    std::vector<qsizetype> reveals; // of the first speech, up to its end
+    bool ended = false;
+    QObject::connect(&player, &CharacterPlayer::BalloonReveal, &player, [&](qsizetype at) {
+        if (!ended)
+            reveals.push_back(at);
+    });
+    QObject::connect(&player, &CharacterPlayer::BalloonEnd, &player, [&] { ended = true; });
+    RequestPtr speak = player.Speak(text);
+    ASSERT_TRUE(waitFor([&] { return player.Speaking(); }, 5000));
+    // Queued behind it: plays to be stopped, then speeches that stay.
+    std::vector<RequestPtr> plays, later;
+    for (int i = 0; i < 3; ++i)
+        plays.push_back(player.Play(QStringLiteral("Greet")));
+    for (int i = 0; i < 6; ++i)
+        later.push_back(player.Speak(QStringLiteral("Then %1.").arg(i)));
+    player.StopAll(QStringLiteral("Play"));
+    for (const RequestPtr& p : plays)
+        EXPECT_EQ(p->Status(), kRequestInterrupted);
+    EXPECT_EQ(speak->Status(), kRequestInProgress);
+    ASSERT_TRUE(waitFor([&] { return finished(speak); }, 20000));
+    EXPECT_EQ(speak->Status(), kRequestComplete);
+    // Every reveal of the first speech lies within its text, and its end
+    // shows the whole of it.
+    ASSERT_FALSE(reveals.empty());
+    for (qsizetype at : reveals)
+        EXPECT_LE(at, text.size());
+    EXPECT_EQ(reveals.back(), text.size());
+    player.StopAll(QString());
+}
+
 // An animation that ends on a pose with mouths and no time of its own (as
 // a character's Read does): that last picture is shown, not skipped as an
 // end marker, the animation ends at once, and the speech after it speaks

@@ -424,6 +424,21 @@ void TAgent::Unload(const QString& characterId) {
     characters_.erase(characterId);
 }
 
+void TAgent::Rename(const QString& from, const QString& to) {
+    if (from == to)
+        return;
+    if (to.isEmpty())
+        throw KaloError(QStringLiteral("A character needs a name to be loaded under"));
+    if (characters_.count(to))
+        throw KaloError(QStringLiteral("A character named %1 is already loaded").arg(to));
+    auto node = characters_.extract(from);
+    if (node.empty())
+        throw KaloError(QStringLiteral("No character named %1 is loaded").arg(from));
+    node.mapped()->d->id = to;
+    node.key() = to;
+    characters_.insert(std::move(node));
+}
+
 QStringList TAgent::CharacterIds() const {
     QStringList ids;
     for (const auto& [id, c] : characters_)

@@ -161,6 +161,10 @@ public:
     TAgentCharacter* Character(const QString& characterId);
     // Unloading an id that is not loaded does nothing.
     void Unload(const QString& characterId);
+    // Gives a loaded character another id (so a replacement can be loaded
+    // beside the character it replaces). Throws KaloError when from is not
+    // loaded or to is taken.
+    void Rename(const QString& from, const QString& to);
     QStringList CharacterIds() const;
 
     // Characters loaded from now on speak and play sounds to the null

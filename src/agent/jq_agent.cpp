@@ -195,28 +195,59 @@ TAgentCharacter& TJQChar::loaded() const {
 }
 
 void TJQChar::LoadCharacter(const QString& path) {
-    UnloadCharacter();
-    characterId_ = QFileInfo(path).completeBaseName();
     if (!Agent)
         throw KaloError(QStringLiteral("The character control is not started"));
-    Agent->Load(characterId_, path); // finished at once; not waited for
+    if (loading_)
+        throw KaloError(QStringLiteral("Another character is being loaded"));
+    struct Loading {
+        bool& flag;
+        explicit Loading(bool& f) : flag(f) { flag = true; }
+        ~Loading() { flag = false; }
+    } loading(loading_);
+
+    // The new character is loaded beside the one running, under a name of
+    // its own while both are there, so a file that cannot be loaded leaves
+    // the running character as it was.
+    const QString id = QFileInfo(path).completeBaseName();
+    QString staging = id;
+    while (Agent->CharacterIds().contains(staging))
+        staging += QStringLiteral("~");
+    Agent->Load(staging, path); // finished at once; not waited for
+    QPointer<TAgentCharacter> next;
+    QStringList names;
+    qint16 width = 0, height = 0;
+    QString tone;
     try {
-        character_ = Agent->Character(characterId_);
-        character_->SetLanguageID(9);
-        character_->SetAutoPopupMenu(false);
-        animationNames_ = character_->AnimationNames();
-        savedWidth_ = width_ = character_->Width();
-        savedHeight_ = height_ = character_->Height();
-        SetVisible(false);
-        defaultTone_ = character_->TTSModeID();
+        next = Agent->Character(staging);
+        next->SetLanguageID(9);
+        next->SetAutoPopupMenu(false);
+        names = next->AnimationNames();
+        width = next->Width();
+        height = next->Height();
+        tone = next->TTSModeID();
     } catch (...) {
-        // A half-made load leaves no character behind.
-        character_ = nullptr;
-        animationNames_.clear();
         if (Agent)
-            Agent->Unload(characterId_);
+            Agent->Unload(staging);
         throw;
     }
+
+    // Only now does the old character go. Its hiding is waited for, so
+    // handlers run meanwhile; the new one is checked for afterwards.
+    try {
+        UnloadCharacter();
+    } catch (...) {
+        // It is gone either way; the new one takes its place.
+    }
+    if (!next || !Agent)
+        throw KaloError(QStringLiteral("The character %1 went while it was being loaded").arg(id));
+    Agent->Rename(staging, id);
+    characterId_ = id;
+    character_ = next;
+    animationNames_ = names;
+    savedWidth_ = width_ = width;
+    savedHeight_ = height_ = height;
+    defaultTone_ = tone;
+    SetVisible(false);
 }
 
 void TJQChar::UnloadCharacter() {

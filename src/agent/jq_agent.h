@@ -79,7 +79,9 @@ public:
     TJQChar& operator=(const TJQChar&) = delete;
 
     // Replaces the loaded character by the one in the file; it ends loaded,
-    // shown at 0 by 0 and so invisible. On failure no character is loaded.
+    // shown at 0 by 0 and so invisible. The new one is loaded before the
+    // old one goes: a file that cannot be loaded raises and leaves the
+    // character that was there as it was.
     void LoadCharacter(const QString& path);
     // Stops, hides and unloads the character; nothing when none is loaded.
     void UnloadCharacter();
@@ -155,6 +157,7 @@ private:
     qint16 savedWidth_ = 0;
     qint16 savedHeight_ = 0;
     bool visible_ = false;
+    bool loading_ = false;
     qint32 bookmarkCount_ = 0;
     QString defaultTone_;
     QString characterId_;

@@ -134,6 +134,11 @@ QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
                         const QString& charsFolder, TSettings& settings,
                         const QStringList& toneModeIds) {
     character.LoadCharacter(CharacterFilePath(charsFolder, name));
+    return TakeChosenCharacter(character, name, settings, toneModeIds);
+}
+
+QString TakeChosenCharacter(TPlayerCharacter& character, const QString& name,
+                            TSettings& settings, const QStringList& toneModeIds) {
     character.SetVisible(true);
     settings.Tone = -1;
     settings.Width = character.Width();
@@ -143,15 +148,12 @@ QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
     return CharacterAnnouncement(name);
 }
 
-void ChooseTone(TPlayerCharacter& character, int position, TSettings& settings,
+void ChooseTone(TPlayerCharacter* character, int position, TSettings& settings,
                 const QStringList& toneModeIds) {
-    settings.Tone = position;
-    if (position >= 0 && position < toneModeIds.size()) {
-        character.SetTone(toneModeIds.at(position));
-    } else {
-        settings.Tone = -1;
-        character.SetTone(character.DefaultTone());
-    }
+    const bool mode = position >= 0 && position < toneModeIds.size();
+    settings.Tone = mode ? position : -1;
+    if (character)
+        character->SetTone(mode ? toneModeIds.at(position) : character->DefaultTone());
 }
 
 } // namespace kalo

@@ -62,12 +62,17 @@ void StoreCharacterSettings(const TPlayerCharacter& character, TSettings& settin
 QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
                         const QString& charsFolder, TSettings& settings,
                         const QStringList& toneModeIds);
+// The same for a character already loaded from the chosen file (the first
+// one of a window whose start-up load failed): everything after the load.
+QString TakeChosenCharacter(TPlayerCharacter& character, const QString& name,
+                            TSettings& settings, const QStringList& toneModeIds);
 // "My name is <name>. Thank you for selecting me."
 QString CharacterAnnouncement(const QString& name);
 
 // Choosing the Tones item at position (modes first, then the separator and
-// the default item): stores Tone and selects the mode.
-void ChooseTone(TPlayerCharacter& character, int position, TSettings& settings,
+// the default item): stores Tone and selects the mode. Without a character
+// (null) only Tone is stored.
+void ChooseTone(TPlayerCharacter* character, int position, TSettings& settings,
                 const QStringList& toneModeIds);
 extern const QString kNewVoiceSentence; // "This is my new voice."
 

@@ -436,10 +436,8 @@ void TFormKALO::FormCreate() {
             connect(Agent, &TAgent::Click, this, &TFormKALO::AgentClick);
             connect(Agent, &TAgent::Bookmark, this, &TFormKALO::AgentBookmark);
         }
-        // 11.
-        // The file is found whatever its letter case (a stored Char1 of
-        // james still finds James.acs).
-        JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolder, Settings.Char1));
+        // 11. The options dialog reaches the character through the window,
+        // so also a character made later (after a failed load here).
         TCharacterOptionsLink link;
         link.setPitch = [this](int pitch) {
             if (JQChar)
@@ -458,24 +456,12 @@ void TFormKALO::FormCreate() {
                 JQChar->SetHeight(height);
         };
         SetCharacterOptionsLink(std::move(link));
+        // The file is found whatever its letter case (a stored Char1 of
+        // james still finds James.acs).
+        JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolder, Settings.Char1));
         ApplyCharacterSettings();
-        // 12. The check marks from the settings.
-        setCheckedQuietly(ActionAutoSpeak, Settings.AutoSpeak);
-        setCheckedQuietly(ActionChar1Visible, Settings.Char1Visible);
-        setCheckedQuietly(ActionStayOnTop, Settings.StayOnTop);
-        setCheckedQuietly(ActionShuffle, Settings.Shuffle);
-        setCheckedQuietly(ActionRepeat1, Settings.Repeat1);
-        setCheckedQuietly(ActionBalloonVisible, Settings.BalloonVisible);
-        setCheckedQuietly(ActionAnimationOn, Settings.AnimationOn);
-        setCheckedQuietly(ActionSoundEffectsOn, Settings.SoundEffectsOn);
-        setCheckedQuietly(ActionRecordClipboard, Settings.RecordClipboard);
-        setCheckedQuietly(ActionShade, Settings.AppBar);
-        // 13. The stored values again through their setters.
-        SetAutoSpeak(Settings.AutoSpeak);
-        SetStayOnTop(Settings.StayOnTop);
-        JQChar->BalloonVisible = Settings.BalloonVisible;
-        JQChar->AnimationOn = Settings.AnimationOn;
-        JQChar->SetSoundEffectsOn(Settings.SoundEffectsOn);
+        // 12. and 13.
+        ApplyStartSettings();
         // 14.
         if (Settings.Char1Visible && Settings.GreetingWhenStart)
             JQChar->Greet();
@@ -484,6 +470,28 @@ void TFormKALO::FormCreate() {
         ShowErrorBox(e.message());
     } catch (const std::exception& e) {
         ShowErrorBox(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TFormKALO::ApplyStartSettings() {
+    // The check marks from the settings.
+    setCheckedQuietly(ActionAutoSpeak, Settings.AutoSpeak);
+    setCheckedQuietly(ActionChar1Visible, Settings.Char1Visible);
+    setCheckedQuietly(ActionStayOnTop, Settings.StayOnTop);
+    setCheckedQuietly(ActionShuffle, Settings.Shuffle);
+    setCheckedQuietly(ActionRepeat1, Settings.Repeat1);
+    setCheckedQuietly(ActionBalloonVisible, Settings.BalloonVisible);
+    setCheckedQuietly(ActionAnimationOn, Settings.AnimationOn);
+    setCheckedQuietly(ActionSoundEffectsOn, Settings.SoundEffectsOn);
+    setCheckedQuietly(ActionRecordClipboard, Settings.RecordClipboard);
+    setCheckedQuietly(ActionShade, Settings.AppBar);
+    // The stored values again through their setters.
+    SetAutoSpeak(Settings.AutoSpeak);
+    SetStayOnTop(Settings.StayOnTop);
+    if (JQChar) {
+        JQChar->BalloonVisible = Settings.BalloonVisible;
+        JQChar->AnimationOn = Settings.AnimationOn;
+        JQChar->SetSoundEffectsOn(Settings.SoundEffectsOn);
     }
 }
 

@@ -217,6 +217,11 @@ public:
     void ToneItemClick(QAction* item);
     void ApplyCharacterSettings();
     void StoreCharacterSettings();
+    // The check marks from the settings, and stay-on-top, Watch Clipboard,
+    // balloon, animation and sound effects applied through their setters:
+    // the end of creation once the character is there (also a character
+    // chosen after the start-up load failed).
+    void ApplyStartSettings();
     void SpeedBarChange(TJQTrackBar* sender);
     void VolumeBarChange(TJQTrackBar* sender);
 

@@ -76,6 +76,24 @@ TEST_F(AgentControl, LoadsTheFileAndRefusesBadOnes) {
     EXPECT_THROW(agent.Character(QStringLiteral("Testy")), KaloError);
 }
 
+TEST_F(AgentControl, ACharacterCanTakeAnotherNameAndClicksCarryIt) {
+    agent.Rename(QStringLiteral("Testy"), QStringLiteral("Other"));
+    EXPECT_EQ(agent.Character(QStringLiteral("Other")), c);
+    EXPECT_THROW(agent.Character(QStringLiteral("Testy")), KaloError);
+    agent.Load(QStringLiteral("Testy"), path);
+    EXPECT_THROW(agent.Rename(QStringLiteral("Other"), QStringLiteral("Testy")), KaloError);
+    EXPECT_THROW(agent.Rename(QStringLiteral("Nobody"), QStringLiteral("Third")), KaloError);
+    EXPECT_THROW(agent.Rename(QStringLiteral("Other"), QString()), KaloError);
+    EXPECT_EQ(agent.CharacterIds(), (QStringList{"Other", "Testy"}));
+    // The character's window reports clicks under the new name.
+    QSignalSpy clicks(&agent, &TAgent::Click);
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    ASSERT_NE(c->Window(), nullptr);
+    QTest::mouseClick(c->Window(), Qt::RightButton, {}, QPoint(20, 15));
+    ASSERT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks.at(0).at(0).toString(), QStringLiteral("Other"));
+}
+
 TEST_F(AgentControl, RequestsRunInOrderWithTheirStatuses) {
     RequestPtr show = c->Show(false);
     RequestPtr greet = c->Play(QStringLiteral("greet"));

@@ -170,11 +170,11 @@ TEST_F(CharacterSettingsTest, ACharacterThatFailsToLoadKeepsTheOldName) {
 }
 
 TEST_F(CharacterSettingsTest, ChoosingTones) {
-    ChooseTone(character, 0, settings, ids);
+    ChooseTone(&character, 0, settings, ids);
     EXPECT_EQ(settings.Tone, 0);
     EXPECT_EQ(character.tone, "{ID-0}");
     // The default item sits after the separator: position M + 1.
-    ChooseTone(character, 3, settings, ids);
+    ChooseTone(&character, 3, settings, ids);
     EXPECT_EQ(settings.Tone, -1);
     EXPECT_EQ(character.tone, "{DEFAULT}");
 }

@@ -580,6 +580,85 @@ TEST_F(PlayerWindowTest, ACharacterThatFailsToLoadStillOpensTheWindow) {
     EXPECT_EQ(Settings.MainTop, 88);
 }
 
+// The item of a submenu with the caption.
+QAction* menuItem(QMenu* menu, const QString& caption) {
+    for (QAction* a : menu->actions())
+        if (a->text() == caption)
+            return a;
+    return nullptr;
+}
+
+TEST_F(PlayerWindowTest, AfterAFailedStartUpLoadChoosingACharacterBringsOneBack) {
+    Settings.Char1 = QStringLiteral("Nobody");
+    Settings.StayOnTop = true;
+    Settings.Shuffle = true;
+    Settings.Char1Visible = true;
+    TFormKALO* f = open();
+    ASSERT_FALSE(f->JQChar);
+    ASSERT_FALSE(ToneNames.isEmpty());
+    // A voice chosen without a character is kept for the next one.
+    f->Tones1->actions().at(0)->trigger();
+    EXPECT_EQ(Settings.Tone, 0);
+
+    QAction* james = menuItem(f->Characters1, QStringLiteral("James"));
+    ASSERT_NE(james, nullptr);
+    james->trigger();
+    ASSERT_TRUE(f->JQChar);
+    ASSERT_NE(f->JQChar->Character(), nullptr);
+    EXPECT_EQ(f->JQChar->CharacterID(), QStringLiteral("James"));
+    EXPECT_TRUE(f->JQChar->Visible());
+    EXPECT_GT(f->JQChar->Width(), 0);
+    EXPECT_EQ(Settings.Char1, QStringLiteral("James"));
+    EXPECT_EQ(Settings.Tone, -1);
+    EXPECT_EQ(f->LabelFileName->text(), QStringLiteral("New Character"));
+    EXPECT_TRUE(f->ClipboardReady());
+    // What creation left undone is done now: check marks from the settings
+    // and stay-on-top.
+    EXPECT_TRUE(f->ActionStayOnTop->isChecked());
+    EXPECT_TRUE(f->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(f->ActionShuffle->isChecked());
+    EXPECT_TRUE(f->ActionChar1Visible->isChecked());
+    // And the menus work on the character from now on.
+    f->Tones1->actions().at(0)->trigger();
+    EXPECT_EQ(Settings.Tone, 0);
+    EXPECT_EQ(f->JQChar->Character()->TTSModeID(), ToneModeIds.at(0));
+    EXPECT_EQ(f->LabelFileName->text(), QStringLiteral("New Voice"));
+    EXPECT_EQ(errors.size(), 1); // the start-up failure only
+}
+
+TEST_F(PlayerWindowTest, ACharacterThatCannotLoadLeavesTheRunningOneAsItWas) {
+    app.write(QStringLiteral("chars/Broken.acs"), QByteArray("not a character"));
+    ASSERT_TRUE(QFile::copy(app.file("chars/James.acs"), app.file("chars/Gone.acs")));
+    Settings.Char1Visible = true;
+    TFormKALO* f = open();
+    ASSERT_TRUE(f->JQChar);
+    QAction* james = menuItem(f->Characters1, QStringLiteral("James"));
+    ASSERT_NE(james, nullptr);
+    EXPECT_TRUE(james->isChecked());
+    ASSERT_TRUE(QFile::remove(app.file("chars/Gone.acs"))); // listed, then deleted
+    f->LabelFileName->setText(QStringLiteral("1. story.txt"));
+    const short width = f->JQChar->Width();
+    for (const QString& name : {QStringLiteral("Broken"), QStringLiteral("Gone")}) {
+        SCOPED_TRACE(name.toStdString());
+        QAction* item = menuItem(f->Characters1, name);
+        ASSERT_NE(item, nullptr);
+        item->trigger();
+        ASSERT_TRUE(f->JQChar);
+        ASSERT_NE(f->JQChar->Character(), nullptr);
+        EXPECT_EQ(f->JQChar->CharacterID(), QStringLiteral("James"));
+        EXPECT_TRUE(f->JQChar->Visible());
+        EXPECT_EQ(f->JQChar->Width(), width);
+        EXPECT_EQ(Settings.Char1, QStringLiteral("James"));
+        EXPECT_EQ(f->LabelFileName->text(), QStringLiteral("1. story.txt"));
+        // The check mark stays with the character that runs.
+        EXPECT_TRUE(james->isChecked());
+        EXPECT_FALSE(item->isChecked());
+        // It still reads.
+        EXPECT_NO_THROW(f->JQChar->Speak(QStringLiteral("Still here."), true));
+        f->JQChar->Stop();
+    }
+}
+
 TEST_F(PlayerWindowTest, ConverterModeAndCartoonModeRoundTrip) {
     RegisterPlayerWindow();
     RegisterConverterWindow();

@@ -320,6 +320,20 @@ void TJQChar::SetHeight(qint16 height) {
     loaded().SetHeight(height);
 }
 
+void TJQChar::SetShownWidth(qint16 width) {
+    if (visible_)
+        SetWidth(width);
+    else if (width > 0)
+        savedWidth_ = width;
+}
+
+void TJQChar::SetShownHeight(qint16 height) {
+    if (visible_)
+        SetHeight(height);
+    else if (height > 0)
+        savedHeight_ = height;
+}
+
 bool TJQChar::SoundEffectsOn() const {
     return loaded().SoundEffectsOn();
 }

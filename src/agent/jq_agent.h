@@ -107,6 +107,14 @@ public:
     // The size Visible := true restores.
     qint16 SavedWidth() const { return savedWidth_; }
     qint16 SavedHeight() const { return savedHeight_; }
+    // The size the character has when shown: its size while visible, the
+    // remembered one while hidden. Set while hidden, the size is only
+    // remembered (a size of 0 or less is ignored then), so a hidden
+    // character stays hidden and shows at that size later.
+    qint16 ShownWidth() const { return visible_ ? width_ : savedWidth_; }
+    qint16 ShownHeight() const { return visible_ ? height_ : savedHeight_; }
+    void SetShownWidth(qint16 width);
+    void SetShownHeight(qint16 height);
 
     bool SoundEffectsOn() const;
     void SetSoundEffectsOn(bool on);

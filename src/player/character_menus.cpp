@@ -99,8 +99,9 @@ void ApplyCharacterSettings(TPlayerCharacter& character, const TSettings& settin
     character.SetLeft(settings.Left);
     character.SetTop(settings.Top);
     character.SetVisible(settings.Char1Visible);
-    character.SetWidth(settings.Width);
-    character.SetHeight(settings.Height);
+    // A hidden character only remembers its size, and stays hidden.
+    character.SetShownWidth(settings.Width);
+    character.SetShownHeight(settings.Height);
 
     character.SetVolume(settings.Vol);
     character.SetPitch(settings.Pit);
@@ -117,8 +118,9 @@ void ApplyCharacterSettings(TPlayerCharacter& character, const TSettings& settin
 void StoreCharacterSettings(const TPlayerCharacter& character, TSettings& settings) {
     settings.Left = character.Left();
     settings.Top = character.Top();
-    settings.Width = character.Width();
-    settings.Height = character.Height();
+    // The size it shows at, also while hidden (then it is 0 by 0).
+    settings.Width = character.ShownWidth();
+    settings.Height = character.ShownHeight();
     settings.Vol = character.Volume();
     settings.Pit = character.Pitch();
     settings.Spd = character.Speed();

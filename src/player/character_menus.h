@@ -47,11 +47,13 @@ int CheckedToneItem(int tone, int modeCount);
 QString ToneModeFor(int tone, const QStringList& toneModeIds, const QString& defaultTone);
 
 // Pushes the stored settings into the character, in the order the character
-// expects: place, visibility and size; voice; balloon, animation and sound
-// effects; speech mode.
+// expects: place, visibility and size (the size it shows at: a hidden
+// character stays hidden); voice; balloon, animation and sound effects;
+// speech mode.
 void ApplyCharacterSettings(TPlayerCharacter& character, const TSettings& settings,
                             const QStringList& toneModeIds);
-// Copies the character's place, size, voice and visibility back.
+// Copies the character's place, size (the size it shows at), voice and
+// visibility back.
 void StoreCharacterSettings(const TPlayerCharacter& character, TSettings& settings);
 
 // Choosing a character named name: loads CharsFolder + name + ".acs", shows

@@ -447,13 +447,14 @@ void TFormKALO::FormCreate() {
             if (JQChar)
                 JQChar->VoiceType = voiceType;
         };
+        // A hidden character keeps a typed size for its next showing.
         link.setWidth = [this](short width) {
             if (JQChar)
-                JQChar->SetWidth(width);
+                JQChar->SetShownWidth(width);
         };
         link.setHeight = [this](short height) {
             if (JQChar)
-                JQChar->SetHeight(height);
+                JQChar->SetShownHeight(height);
         };
         SetCharacterOptionsLink(std::move(link));
         // The file is found whatever its letter case (a stored Char1 of

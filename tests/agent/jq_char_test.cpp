@@ -133,6 +133,35 @@ TEST_F(JQChar, VisibilityIsBySizeAndRemembersTheFirstHiddenSize) {
     EXPECT_EQ(c.Top(), -20);
 }
 
+// The size the character has when shown: set while it is hidden, it is only
+// remembered, and showing applies it.
+TEST_F(JQChar, TheShownSizeWaitsWhileHiddenAndAppliesWhenShown) {
+    TJQChar& c = load();
+    EXPECT_EQ(c.ShownWidth(), 150);
+    EXPECT_EQ(c.ShownHeight(), 187);
+    c.SetShownWidth(120);
+    c.SetShownHeight(140);
+    EXPECT_FALSE(c.Visible());
+    EXPECT_EQ(c.Width(), 0);
+    EXPECT_EQ(c.Character()->Width(), 0);
+    EXPECT_EQ(c.Character()->Height(), 0);
+    EXPECT_EQ(c.ShownWidth(), 120);
+    // A size of nothing is no size to show at.
+    c.SetShownWidth(0);
+    EXPECT_EQ(c.ShownWidth(), 120);
+    c.SetVisible(true);
+    EXPECT_EQ(c.Character()->Width(), 120);
+    EXPECT_EQ(c.Character()->Height(), 140);
+    // Shown, it takes the size at once.
+    c.SetShownWidth(90);
+    EXPECT_EQ(c.Width(), 90);
+    EXPECT_EQ(c.Character()->Width(), 90);
+    EXPECT_EQ(c.ShownWidth(), 90);
+    c.SetVisible(false);
+    EXPECT_EQ(c.ShownWidth(), 90);
+    EXPECT_EQ(c.ShownHeight(), 140);
+}
+
 TEST_F(JQChar, HidingKeepsTheSoundEffectsSetting) {
     TJQChar& c = load();
     for (bool on : {true, false}) {

@@ -126,6 +126,25 @@ TEST_F(CharacterSettingsTest, ApplyThenStoreGivesTheSettingsBack) {
     EXPECT_TRUE(back.Char1Visible);
 }
 
+// A hidden character stays hidden at 0 by 0 with its stored size kept for
+// showing, and that size, not 0 by 0, goes back into the settings.
+TEST_F(CharacterSettingsTest, AHiddenCharacterKeepsItsSizeForShowing) {
+    settings.Char1Visible = false;
+    character.LoadCharacter(QStringLiteral("/chars/James.acs"));
+    ApplyCharacterSettings(character, settings, ids);
+    EXPECT_FALSE(character.visible);
+    EXPECT_EQ(character.width, 0);
+    EXPECT_EQ(character.height, 0);
+    TSettings back;
+    StoreCharacterSettings(character, back);
+    EXPECT_FALSE(back.Char1Visible);
+    EXPECT_EQ(back.Width, 200);
+    EXPECT_EQ(back.Height, 150);
+    character.SetVisible(true);
+    EXPECT_EQ(character.width, 200);
+    EXPECT_EQ(character.height, 150);
+}
+
 TEST_F(CharacterSettingsTest, ToneOutsideTheModesUsesTheCharactersOwnVoice) {
     for (const int tone : {-1, 2, 99}) {
         settings.Tone = tone;

@@ -9,6 +9,7 @@
 #include "player/sys_tray.h"
 #include "services/data_module.h"
 #include "services/interface_windows.h"
+#include "services/options_dialog.h"
 #include "support/test_support.h"
 #include "ui/shared_helpers.h"
 
@@ -21,6 +22,7 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSpinBox>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -656,6 +658,57 @@ TEST_F(PlayerWindowTest, ACharacterThatCannotLoadLeavesTheRunningOneAsItWas) {
         // It still reads.
         EXPECT_NO_THROW(f->JQChar->Speak(QStringLiteral("Still here."), true));
         f->JQChar->Stop();
+    }
+}
+
+// Preferences while the character is hidden: the dialog shows the stored
+// size and leaves the character hidden; a size typed meanwhile is kept, also
+// across a restart, and the character shows at it.
+TEST_F(PlayerWindowTest, PreferencesLeaveAHiddenCharacterHidden) {
+    Settings.ActiveUI = 1;
+    Settings.Char1Visible = true;
+    Settings.Width = 150;
+    Settings.Height = 187;
+    TFormKALO* f = open();
+    FormKALO = f;
+    ASSERT_TRUE(f->JQChar);
+    f->ActionChar1Visible->trigger(); // hide
+    ASSERT_FALSE(Settings.Char1Visible);
+    ASSERT_EQ(f->JQChar->Character()->Width(), 0);
+    {
+        TFormOption options;
+        options.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&options));
+        EXPECT_EQ(options.SpinEditWidth->value(), 150);
+        EXPECT_EQ(f->JQChar->Character()->Width(), 0);
+        EXPECT_EQ(f->JQChar->Character()->Height(), 0);
+        EXPECT_FALSE(f->JQChar->Visible());
+        options.SpinEditWidth->setValue(120);
+        EXPECT_EQ(Settings.Width, 120);
+        EXPECT_EQ(f->JQChar->Character()->Width(), 0);
+    }
+    delete f;
+    EXPECT_FALSE(Settings.Char1Visible);
+    EXPECT_EQ(Settings.Width, 120);
+    EXPECT_EQ(Settings.Height, 187);
+
+    // The next start keeps it hidden, and Show/Hide shows it at that size.
+    f = open();
+    FormKALO = f;
+    ASSERT_TRUE(f->JQChar);
+    EXPECT_FALSE(f->JQChar->Visible());
+    EXPECT_EQ(f->JQChar->Character()->Width(), 0);
+    f->ActionChar1Visible->trigger();
+    EXPECT_TRUE(f->JQChar->Visible());
+    EXPECT_EQ(f->JQChar->Character()->Width(), 120);
+    EXPECT_EQ(f->JQChar->Character()->Height(), 187);
+    // Shown, a typed size applies at once.
+    {
+        TFormOption options;
+        options.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&options));
+        options.SpinEditHeight->setValue(160);
+        EXPECT_EQ(f->JQChar->Character()->Height(), 160);
     }
 }
 

@@ -282,6 +282,35 @@ TEST(OptionsDialog, CharacterChangesReachTheCharacterOnlyWhileTheCartoonInterfac
     SetCharacterOptionsLink({});
 }
 
+// The size shown in the dialog is the stored one; showing it must not push
+// it into a character that is hidden at 0 by 0, or anything else.
+TEST(OptionsDialog, ShowingTheDialogPushesNothingIntoTheCharacter) {
+    defaultSettings();
+    Settings.Width = 300;
+    Settings.Height = 374;
+    QStringList calls;
+    SetCharacterOptionsLink({[&](int p) { calls << QStringLiteral("pitch %1").arg(p); },
+                             [&](const QString& t) { calls << "type " + t; },
+                             [&](short w) { calls << QStringLiteral("width %1").arg(w); },
+                             [&](short h) { calls << QStringLiteral("height %1").arg(h); }});
+    Settings.ActiveUI = 1;
+    QWidget player;
+    FormKALO = &player;
+    {
+        ShownOptions s;
+        EXPECT_EQ(s.dialog.SpinEditWidth->value(), 300);
+        EXPECT_EQ(s.dialog.SpinEditHeight->value(), 374);
+        EXPECT_TRUE(calls.isEmpty()) << calls.join(", ").toStdString();
+        EXPECT_EQ(Settings.Width, 300);
+        // What the user types goes on at once.
+        s.dialog.SpinEditWidth->setValue(200);
+        EXPECT_EQ(calls, QStringList{"width 200"});
+        EXPECT_EQ(Settings.Width, 200);
+    }
+    FormKALO = nullptr;
+    SetCharacterOptionsLink({});
+}
+
 TEST(OptionsDialog, HintsSwitchAtOnceAndTheEngineButtonTellsThenOpens) {
     defaultSettings();
     Recorder recorder;

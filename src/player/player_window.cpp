@@ -377,6 +377,32 @@ void TFormKALO::setCheckedQuietly(QAction* action, bool checked) {
 
 void TFormKALO::FormCreate() {
     try {
+        // The options dialog reaches the character and the check marks
+        // through the window, so also a character made later (after a
+        // failed load below).
+        TCharacterOptionsLink link;
+        link.setPitch = [this](int pitch) {
+            if (JQChar)
+                JQChar->Pitch = pitch;
+        };
+        link.setVoiceType = [this](const QString& voiceType) {
+            if (JQChar)
+                JQChar->VoiceType = voiceType;
+        };
+        // A hidden character keeps a typed size for its next showing.
+        link.setWidth = [this](short width) {
+            if (JQChar && JQChar->Character())
+                JQChar->SetShownWidth(width);
+        };
+        link.setHeight = [this](short height) {
+            if (JQChar && JQChar->Character())
+                JQChar->SetShownHeight(height);
+        };
+        link.setAutoSpeak = [this](bool on) {
+            setCheckedQuietly(ActionAutoSpeak, on);
+            SetAutoSpeak(on);
+        };
+        SetCharacterOptionsLink(std::move(link));
         // 1. Painting is double-buffered by the toolkit; the title strip
         // follows the application's activation.
         connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -436,27 +462,7 @@ void TFormKALO::FormCreate() {
             connect(Agent, &TAgent::Click, this, &TFormKALO::AgentClick);
             connect(Agent, &TAgent::Bookmark, this, &TFormKALO::AgentBookmark);
         }
-        // 11. The options dialog reaches the character through the window,
-        // so also a character made later (after a failed load here).
-        TCharacterOptionsLink link;
-        link.setPitch = [this](int pitch) {
-            if (JQChar)
-                JQChar->Pitch = pitch;
-        };
-        link.setVoiceType = [this](const QString& voiceType) {
-            if (JQChar)
-                JQChar->VoiceType = voiceType;
-        };
-        // A hidden character keeps a typed size for its next showing.
-        link.setWidth = [this](short width) {
-            if (JQChar)
-                JQChar->SetShownWidth(width);
-        };
-        link.setHeight = [this](short height) {
-            if (JQChar)
-                JQChar->SetShownHeight(height);
-        };
-        SetCharacterOptionsLink(std::move(link));
+        // 11.
         // The file is found whatever its letter case (a stored Char1 of
         // james still finds James.acs).
         JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolder, Settings.Char1));

@@ -381,6 +381,8 @@ void TFormOption::FormShow() {
 void TFormOption::CheckBoxWatchClipboardClick(bool checked) {
     Settings.AutoSpeak = checked;
     GroupBoxClipboard->setEnabled(checked);
+    if (cartoonRunning() && g_characterLink.setAutoSpeak)
+        g_characterLink.setAutoSpeak(checked);
 }
 
 void TFormOption::SpinEditIgnoreLenChange(int value) {

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QCheckBox>
 #include <QScreen>
 #include <QSpinBox>
 #include <QSignalSpy>
@@ -710,6 +711,30 @@ TEST_F(PlayerWindowTest, PreferencesLeaveAHiddenCharacterHidden) {
         options.SpinEditHeight->setValue(160);
         EXPECT_EQ(f->JQChar->Character()->Height(), 160);
     }
+}
+
+// "Watch Clipboard" in the options dialog and the player's toggle are one
+// setting: the menu's check mark and face button 10 follow the dialog, and
+// the next toggle flips what the dialog left.
+TEST_F(PlayerWindowTest, WatchClipboardInTheOptionsMovesThePlayersCheckMark) {
+    Settings.ActiveUI = 1;
+    Settings.AutoSpeak = true;
+    TFormKALO* f = open();
+    FormKALO = f;
+    ASSERT_TRUE(f->ActionAutoSpeak->isChecked());
+    {
+        TFormOption options;
+        options.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&options));
+        options.CheckBoxWatchClipboard->click();
+        EXPECT_FALSE(Settings.AutoSpeak);
+        EXPECT_FALSE(f->ActionAutoSpeak->isChecked());
+        EXPECT_FALSE(f->FaceButtons[10]->latched());
+    }
+    f->ActionAutoSpeak->trigger();
+    EXPECT_TRUE(Settings.AutoSpeak);
+    EXPECT_TRUE(f->ActionAutoSpeak->isChecked());
+    EXPECT_TRUE(f->FaceButtons[10]->latched());
 }
 
 TEST_F(PlayerWindowTest, ConverterModeAndCartoonModeRoundTrip) {

@@ -254,7 +254,8 @@ TEST(OptionsDialog, CharacterChangesReachTheCharacterOnlyWhileTheCartoonInterfac
     SetCharacterOptionsLink({[&](int p) { calls << QStringLiteral("pitch %1").arg(p); },
                              [&](const QString& t) { calls << "type " + t; },
                              [&](short w) { calls << QStringLiteral("width %1").arg(w); },
-                             [&](short h) { calls << QStringLiteral("height %1").arg(h); }});
+                             [&](short h) { calls << QStringLiteral("height %1").arg(h); },
+                             [&](bool on) { calls << QStringLiteral("watch %1").arg(on); }});
     Settings.ActiveUI = 1;
     {
         ShownOptions s;
@@ -270,7 +271,9 @@ TEST(OptionsDialog, CharacterChangesReachTheCharacterOnlyWhileTheCartoonInterfac
         pick(s.dialog.ComboBoxType, 2);
         s.dialog.SpinEditWidth->setValue(70000);
         s.dialog.SpinEditHeight->setValue(200);
-        EXPECT_EQ(calls, (QStringList{"pitch 120", "type Whisper", "width 4464", "height 200"}));
+        click(s.dialog.CheckBoxWatchClipboard);
+        EXPECT_EQ(calls, (QStringList{"pitch 120", "type Whisper", "width 4464", "height 200",
+                                      "watch 0"}));
 
         // The converter is the interface in use: nothing reaches a character.
         calls.clear();
@@ -292,7 +295,8 @@ TEST(OptionsDialog, ShowingTheDialogPushesNothingIntoTheCharacter) {
     SetCharacterOptionsLink({[&](int p) { calls << QStringLiteral("pitch %1").arg(p); },
                              [&](const QString& t) { calls << "type " + t; },
                              [&](short w) { calls << QStringLiteral("width %1").arg(w); },
-                             [&](short h) { calls << QStringLiteral("height %1").arg(h); }});
+                             [&](short h) { calls << QStringLiteral("height %1").arg(h); },
+                             [&](bool on) { calls << QStringLiteral("watch %1").arg(on); }});
     Settings.ActiveUI = 1;
     QWidget player;
     FormKALO = &player;

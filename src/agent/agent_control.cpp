@@ -197,7 +197,7 @@ TAgentCharacter::TAgentCharacter(TAgent* agent, const QString& id, const QString
     d->height = qint16(d->character->height);
     if (d->character->voice && d->character->voice->hasExtra && d->character->voice->languageId)
         d->languageId = d->character->voice->languageId;
-    d->modes = SharedModes();
+    d->modes = agent->voiceless_ ? nullptr : SharedModes();
     if (d->modes) {
         d->voice = std::make_unique<CharacterVoice>(d->modes, d->device);
         d->pickMode();
@@ -219,6 +219,8 @@ TAgentCharacter::TAgentCharacter(TAgent* agent, const QString& id, const QString
     connect(player, &CharacterPlayer::PictureChanged, this, [p] { p->render(); });
     connect(player, &CharacterPlayer::VisibleChanged, this, [p] { p->render(); });
     connect(player, &CharacterPlayer::Bookmark, agent, &TAgent::Bookmark);
+    connect(player, &CharacterPlayer::RequestFailed, this,
+            [p](const RequestPtr& request) { emit p->agent->RequestFailed(p->id, request); });
     connect(player, &CharacterPlayer::FrameSound, this, [p](int i) { p->frameSound(i); });
     connect(player, &CharacterPlayer::StopSounds, this, [p] {
         if (p->sounds)

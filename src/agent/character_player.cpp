@@ -171,10 +171,14 @@ void CharacterPlayer::pump() {
 void CharacterPlayer::finishFront(int status, const QString& why) {
     if (jobs_.empty())
         return;
-    if (jobs_.front().request)
-        jobs_.front().request->SetStatus(status, why);
+    const RequestPtr request = jobs_.front().request;
+    if (request)
+        request->SetStatus(status, why);
     jobs_.pop_front();
     frontStarted_ = false;
+    // Nobody waits on a request given without waiting: the failure is said.
+    if (request && status == kRequestFailed)
+        emit RequestFailed(request);
 }
 
 void CharacterPlayer::startStep(Job& job, const Step& step) {

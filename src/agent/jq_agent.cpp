@@ -370,8 +370,21 @@ void TJQChar::Speak(const QString& text, bool async) {
         BuildSpeechTags(text, Volume, Pitch, Speed, VoiceType, BalloonVisible, &count);
     bookmarkCount_ = count;
     RequestPtr request = loaded().Speak(tagged, QString());
+    // Kept while anybody holds the request: the control while it is queued
+    // or running, and whoever was told it failed.
+    std::erase_if(speeches_, [](const std::weak_ptr<TAgentRequest>& s) { return s.expired(); });
+    speeches_.push_back(request);
     if (!async)
         WaitForRequest(request);
+}
+
+bool TJQChar::IsOwnSpeech(const RequestPtr& request) const {
+    if (!request)
+        return false;
+    for (const std::weak_ptr<TAgentRequest>& s : speeches_)
+        if (s.lock() == request)
+            return true;
+    return false;
 }
 
 void TJQChar::Read(const QString& text) {

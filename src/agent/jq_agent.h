@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QWidget;
 
@@ -130,6 +131,11 @@ public:
     // Speaks the text (see BuildSpeechTags); async false waits until the
     // speech has finished.
     void Speak(const QString& text, bool async);
+    // Whether the request is one of the speeches this controller asked for
+    // (to match the control's RequestFailed to them). A speech may fail
+    // inside Speak, before Speak has taken note of it: ask once Speak has
+    // returned, holding the request.
+    bool IsOwnSpeech(const RequestPtr& request) const;
     // "Read", the text, then "ReadReturn".
     void Read(const QString& text);
     // Waves and speaks the greeting of the time of day.
@@ -173,6 +179,8 @@ private:
     QPointer<TAgentCharacter> character_;
     QStringList animationNames_;
     std::function<QTime()> clock_;
+    // The speeches asked for that somebody still holds.
+    std::vector<std::weak_ptr<TAgentRequest>> speeches_;
 };
 
 } // namespace kalo

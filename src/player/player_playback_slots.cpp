@@ -150,6 +150,18 @@ void TFormKALO::AgentBookmark(qint32 bookmarkId) {
     Playback(this).List.Bookmark(bookmarkId);
 }
 
+void TFormKALO::AgentRequestFailed(const QString&, const RequestPtr& request) {
+    // Told later: the control is in the middle of its queue now, and the
+    // speech may have failed inside the Speak call that asked for it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, request] {
+            if (JQChar && JQChar->IsOwnSpeech(request))
+                Playback(this).List.SpeechFailed(request->Description());
+        },
+        Qt::QueuedConnection);
+}
+
 void TFormKALO::ShuffleList() {
     kalo::ShuffleList(DocumentList(), [](int bound) {
         return static_cast<int>(QRandomGenerator::global()->bounded(bound));

@@ -461,6 +461,7 @@ void TFormKALO::FormCreate() {
         if (Agent) {
             connect(Agent, &TAgent::Click, this, &TFormKALO::AgentClick);
             connect(Agent, &TAgent::Bookmark, this, &TFormKALO::AgentBookmark);
+            connect(Agent, &TAgent::RequestFailed, this, &TFormKALO::AgentRequestFailed);
         }
         // 11.
         // The file is found whatever its letter case (a stored Char1 of

@@ -9,6 +9,7 @@
 // playback files beside it; this file declares every slot they fill in.
 #pragma once
 
+#include "agent/agent_control.h"
 #include "services/interface_windows.h"
 
 #include <QImage>
@@ -208,6 +209,9 @@ public:
     void ActionRepeat1Execute();
     void ActionSpeakExecute();
     void AgentBookmark(qint32 bookmarkId);
+    // A request of the character failed: when it is one of the character's
+    // speeches, the reading list hears of it, once back in the event loop.
+    void AgentRequestFailed(const QString& characterId, const RequestPtr& request);
     void ShuffleList();
     void BuildCharacterMenu();
     void BuildSkinMenu();

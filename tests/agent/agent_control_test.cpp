@@ -94,6 +94,31 @@ TEST_F(AgentControl, ACharacterCanTakeAnotherNameAndClicksCarryIt) {
     EXPECT_EQ(clicks.at(0).at(0).toString(), QStringLiteral("Other"));
 }
 
+// With no voice to speak with, a speech request fails when its turn comes,
+// and the control says so with the request, once.
+TEST_F(AgentControl, AFailedSpeechIsReportedWithItsRequest) {
+    agent.SetVoicelessForTests(true);
+    agent.Load(QStringLiteral("Mute"), path);
+    TAgentCharacter* mute = agent.Character(QStringLiteral("Mute"));
+    std::vector<std::pair<QString, RequestPtr>> failed;
+    QObject::connect(&agent, &TAgent::RequestFailed, &agent,
+                     [&](const QString& id, const RequestPtr& r) { failed.emplace_back(id, r); });
+    RequestPtr wave = mute->Play(QStringLiteral("Greet"));
+    RequestPtr speak = mute->Speak(QStringLiteral("Hello\\Mrk=1\\ "), {});
+    ASSERT_TRUE(waitFor([&] { return finished(speak); }, 5000));
+    EXPECT_EQ(wave->Status(), kRequestComplete);
+    EXPECT_EQ(speak->Status(), kRequestFailed);
+    EXPECT_FALSE(speak->Description().isEmpty());
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].first, QStringLiteral("Mute"));
+    EXPECT_EQ(failed[0].second, speak);
+    // A character loaded with a voice speaks as before.
+    RequestPtr spoken = c->Speak(QStringLiteral("Hi\\Mrk=1\\ "), {});
+    ASSERT_TRUE(waitFor([&] { return finished(spoken); }, 20000));
+    EXPECT_EQ(spoken->Status(), kRequestComplete);
+    EXPECT_EQ(failed.size(), 1u);
+}
+
 TEST_F(AgentControl, RequestsRunInOrderWithTheirStatuses) {
     RequestPtr show = c->Show(false);
     RequestPtr greet = c->Play(QStringLiteral("greet"));

@@ -737,6 +737,31 @@ TEST_F(PlayerWindowTest, WatchClipboardInTheOptionsMovesThePlayersCheckMark) {
     EXPECT_TRUE(f->FaceButtons[10]->latched());
 }
 
+// With no usable voice every speech fails: the failure is reported once,
+// and list playback stops instead of waiting for an end that never comes.
+TEST_F(PlayerWindowTest, AFailedSpeechIsReportedOnceAndStopsTheList) {
+    app.write(QStringLiteral("txt/a.txt"), "alpha beta gamma\n");
+    dm->FileList = QStringList{app.file("txt/a.txt")};
+    Settings.Char1Visible = true;
+    TFormKALO* f = open();
+    ASSERT_TRUE(f->JQChar);
+    // James again, now without a voice (as when no speech engine runs).
+    Agent->SetVoicelessForTests(true);
+    menuItem(f->Characters1, QStringLiteral("James"))->trigger();
+    ASSERT_TRUE(f->JQChar);
+    EXPECT_EQ(f->LabelFileName->text(), QStringLiteral("New Character"));
+    // The announcement cannot be spoken: that is said.
+    ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }, 5000));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("cannot speak"))) << errors[0].toStdString();
+
+    f->ActionPlay->trigger();
+    EXPECT_TRUE(f->Playing);
+    ASSERT_TRUE(waitFor([&] { return !f->Playing; }, 5000));
+    EXPECT_EQ(f->ItemIndex, 0);
+    EXPECT_EQ(errors.size(), 1); // not again for the same reason
+}
+
 TEST_F(PlayerWindowTest, ConverterModeAndCartoonModeRoundTrip) {
     RegisterPlayerWindow();
     RegisterConverterWindow();

@@ -106,9 +106,21 @@ void DoneAgent() {
     ToneModeIds.clear();
 }
 
+namespace {
+int g_requestWaits = 0;
+} // namespace
+
+bool WaitingForRequest() {
+    return g_requestWaits > 0;
+}
+
 void WaitForRequest(const RequestPtr& request) {
     if (!request)
         return;
+    struct Counted {
+        Counted() { ++g_requestWaits; }
+        ~Counted() { --g_requestWaits; }
+    } counted;
     // A request changes its status only while the control handles one of its
     // events, so waiting for the next event instead of spinning loses
     // nothing and leaves the processor to others.

@@ -47,6 +47,9 @@ void DoneAgent();
 // (complete, failed or interrupted). Handlers, Agent events among them, run
 // meanwhile and may call into the controller again.
 void WaitForRequest(const RequestPtr& request);
+// True while some WaitForRequest is handling events: whatever runs now runs
+// inside that wait, with the waiting caller still on the stack.
+bool WaitingForRequest();
 
 // The enumerator InitAgent lists the tones with; by default the speech
 // layer's own. Tests give one of their own; an empty function restores it.

@@ -29,6 +29,8 @@
 #include <QPainter>
 #include <QScreen>
 #include <QShortcut>
+#include <QThread>
+#include <QTimer>
 #include <QWindow>
 
 #include <exception>
@@ -504,6 +506,15 @@ void TFormKALO::ApplyStartSettings() {
 }
 
 void TFormKALO::FormDestroy() {
+    // Unloading the character waits for it to hide, handling events: from
+    // here on nothing reaches this window from outside.
+    FDestroying = true;
+    FConverterPending = false;
+    if (FormKALO == this)
+        FormKALO = nullptr;
+    SysTray1->setActive(false);
+    if (Agent)
+        disconnect(Agent, nullptr, this, nullptr);
     if (FHooked)
         disconnect(qApp, &QGuiApplication::applicationStateChanged, this,
                    &TFormKALO::applicationStateChanged);
@@ -522,15 +533,11 @@ void TFormKALO::FormDestroy() {
     } catch (...) {
     }
     try {
-        if (Agent)
-            disconnect(Agent, nullptr, this, nullptr);
         DoneAgent();
     } catch (...) {
     }
     Settings.MainLeft = x();
     Settings.MainTop = y();
-    if (FormKALO == this)
-        FormKALO = nullptr;
 }
 
 void TFormKALO::CreateFaceButtons() {
@@ -638,8 +645,11 @@ void TFormKALO::contextMenuEvent(QContextMenuEvent* event) {
 
 void TFormKALO::closeEvent(QCloseEvent* event) {
     event->accept();
-    if (!FConverterSwitch)
-        CloseMainWindow();
+    if (FConverterSwitch)
+        return;
+    // Exit wins over a switch still waiting for the main loop.
+    FConverterPending = false;
+    CloseMainWindow();
 }
 
 // ---------------------------------------------------------------- actions
@@ -735,7 +745,33 @@ void TFormKALO::ActionRecordClipboardExecute() {
     Settings.RecordClipboard = !Settings.RecordClipboard;
 }
 
+bool TFormKALO::InNestedEventLoop() {
+    // The application's main loop is the first event loop; a modal dialog
+    // runs a second one, and a wait for the character handles events
+    // without a loop of its own.
+    return QThread::currentThread()->loopLevel() > 1 || WaitingForRequest();
+}
+
 void TFormKALO::ActionConverterExecute() {
+    // Chosen while a modal dialog of this window (the About box, a file
+    // dialog, Preferences, a message) or a wait for the character runs its
+    // own event loop, with this window's handler below it on the stack:
+    // destroying the window there would pull it from under that handler.
+    // The switch waits until control is back in the main loop.
+    if (FConverterPending || FConverterSwitch || FDestroying)
+        return;
+    FConverterPending = true;
+    switchToConverter();
+}
+
+void TFormKALO::switchToConverter() {
+    if (!FConverterPending)
+        return;
+    if (InNestedEventLoop()) {
+        QTimer::singleShot(kSwitchRetryMs, this, &TFormKALO::switchToConverter);
+        return;
+    }
+    FConverterPending = false;
     // The window goes once the current event has been handled; its
     // destruction stores its values as at any other end.
     FConverterSwitch = true;

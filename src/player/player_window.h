@@ -187,8 +187,13 @@ public:
     void ActionHelpExecute();
     void ActionRecordClipboardExecute();
     // Destroys the window (once the current event is handled), sets
-    // ActiveUI 0 and shows the selector on the converter page.
+    // ActiveUI 0 and shows the selector on the converter page. Chosen inside
+    // a nested event loop (a modal dialog, a wait for the character), the
+    // switch happens when control is back in the main loop.
     void ActionConverterExecute();
+    // Whether events are being handled inside a nested event loop: a modal
+    // dialog's, or a wait for the character.
+    static bool InNestedEventLoop();
 
     // Opens PopupMenuKALO with its right edge at the screen point.
     void PopupMainMenu(QPoint screenPoint);
@@ -251,8 +256,14 @@ private:
     void applyStayOnTopFlag(bool on);
 
     std::unique_ptr<PlayerSkinTarget> FSkinTarget;
+    void switchToConverter();
+    // How often a switch waiting for the main loop looks again.
+    static constexpr int kSwitchRetryMs = 50;
+
     std::unique_ptr<TSkinLoader> FSkinLoader;
-    bool FConverterSwitch = false;
+    bool FConverterPending = false; // chosen, waiting for the main loop
+    bool FConverterSwitch = false;  // switching: the window is going
+    bool FDestroying = false;
     bool FHooked = false;
 };
 

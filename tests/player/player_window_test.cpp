@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
@@ -27,6 +28,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -762,6 +764,100 @@ TEST_F(PlayerWindowTest, AFailedSpeechIsReportedOnceAndStopsTheList) {
     EXPECT_EQ(errors.size(), 1); // not again for the same reason
 }
 
+// Runs body in an event loop that stands for the application's main loop,
+// until done() holds or the time is up; returns done().
+bool inMainLoop(const std::function<void()>& body, const std::function<bool()>& done,
+                int timeoutMs = 20000) {
+    QEventLoop main;
+    QTimer::singleShot(0, &main, body);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &main, [&] {
+        if (done())
+            main.quit();
+    });
+    poll.start(10);
+    QTimer::singleShot(timeoutMs, &main, &QEventLoop::quit);
+    main.exec();
+    return done();
+}
+
+// Converter Mode chosen (from the tray menu, say) while the window runs a
+// nested event loop - a modal dialog of its own, or a wait for the
+// character - must not destroy the window under the handler that runs that
+// loop. The switch waits until control is back in the main loop, then
+// happens as it always did.
+TEST_F(PlayerWindowTest, ConverterModeDuringANestedLoopWaitsForTheMainLoop) {
+    RegisterPlayerWindow();
+    RegisterConverterWindow();
+    Settings.ShowSelector = false;
+    Settings.Char1Visible = true;
+    selector = new TJQFormSelector;
+    const auto startPlayer = [&] {
+        Settings.ActiveUI = 1;
+        selector->Button1Click();
+        return QPointer<TFormKALO>(qobject_cast<TFormKALO*>(FormKALO.data()));
+    };
+    struct Case {
+        const char* name;
+        QAction* TFormKALO::*action;
+        bool dialog; // a modal dialog, else the wait for the hiding character
+    };
+    const Case cases[] = {{"About box", &TFormKALO::ActionAbout, true},
+                          {"Open Text File", &TFormKALO::ActionFile, true},
+                          {"Preferences", &TFormKALO::ActionPreferences, true},
+                          {"Show/Hide Character", &TFormKALO::ActionChar1Visible, false}};
+    // Chosen from the main loop itself (a menu), the switch is at once.
+    {
+        QPointer<TFormKALO> player = startPlayer();
+        ASSERT_TRUE(player);
+        bool atOnce = false;
+        EXPECT_TRUE(inMainLoop(
+            [&] {
+                player->ActionConverter->trigger();
+                atOnce = FormKALO.isNull() && !player->isVisible() && selector->isVisible() &&
+                         Settings.ActiveUI == 0;
+            },
+            [&] { return player.isNull(); }));
+        EXPECT_TRUE(atOnce);
+        selector->hide();
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings.Char1Visible = true;
+        QPointer<TFormKALO> player = startPlayer();
+        ASSERT_TRUE(player);
+        ASSERT_TRUE(player->JQChar);
+        bool nested = false, keptInside = false, keptAfter = false;
+        const bool switched = inMainLoop(
+            [&] {
+                QTimer::singleShot(150, [&] {
+                    QWidget* modal = QApplication::activeModalWidget();
+                    nested = c.dialog ? modal != nullptr : WaitingForRequest();
+                    player->ActionConverter->trigger();
+                    // The nested loop goes on; nothing has switched yet.
+                    QTest::qWait(100);
+                    keptInside = player && FormKALO == player.data() && player->isVisible() &&
+                                 Settings.ActiveUI == 1 && !selector->isVisible();
+                    if (c.dialog && modal)
+                        modal->close();
+                });
+                (player->*c.action)->trigger();
+                keptAfter = player && player->JQChar && FormKALO == player.data();
+            },
+            [&] { return player.isNull(); });
+        EXPECT_TRUE(nested);
+        EXPECT_TRUE(keptInside);
+        EXPECT_TRUE(keptAfter);
+        ASSERT_TRUE(switched);
+        EXPECT_TRUE(FormKALO.isNull());
+        EXPECT_EQ(Settings.ActiveUI, 0);
+        EXPECT_TRUE(selector->isVisible());
+        EXPECT_EQ(selector->PageControl1->currentIndex(), 0);
+        EXPECT_EQ(Agent, nullptr);
+        selector->hide();
+    }
+}
+
 TEST_F(PlayerWindowTest, ConverterModeAndCartoonModeRoundTrip) {
     RegisterPlayerWindow();
     RegisterConverterWindow();
@@ -776,14 +872,25 @@ TEST_F(PlayerWindowTest, ConverterModeAndCartoonModeRoundTrip) {
     auto* p = static_cast<TFormKALO*>(player.data());
     p->move(250, 260);
 
+    // From the top (no nested loop) the switch happens at once: the player
+    // is hidden with its tray icon, no longer the cartoon window, and the
+    // selector shows the converter page; the window itself goes once the
+    // event is handled, storing its place, and a close meanwhile does not
+    // end the program.
     p->ActionConverter->trigger();
     EXPECT_TRUE(FormKALO.isNull());
+    EXPECT_FALSE(p->isVisible());
+    EXPECT_FALSE(p->SysTray1->Active());
     EXPECT_EQ(Settings.ActiveUI, 0);
     EXPECT_TRUE(selector->isVisible());
     EXPECT_EQ(selector->PageControl1->currentIndex(), 0);
+    EXPECT_FALSE(player.isNull());
+    p->close();
     ASSERT_TRUE(waitFor([&] { return player.isNull(); }));
+    EXPECT_TRUE(selector->isVisible());
     EXPECT_EQ(Settings.MainLeft, 250);
     EXPECT_EQ(Settings.MainTop, 260);
+    EXPECT_EQ(Agent, nullptr);
 
     selector->Button1Click();
     ASSERT_TRUE(FormConverter);

@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
@@ -764,20 +763,22 @@ TEST_F(PlayerWindowTest, AFailedSpeechIsReportedOnceAndStopsTheList) {
     EXPECT_EQ(errors.size(), 1); // not again for the same reason
 }
 
-// Runs body in an event loop that stands for the application's main loop,
-// until done() holds or the time is up; returns done().
+// Runs body in the application's main loop, until done() holds or the time
+// is up; returns done(). (QApplication::exec, not a loop of our own: it also
+// forgets an exit asked for by an earlier test, which would end any loop at
+// once.)
 bool inMainLoop(const std::function<void()>& body, const std::function<bool()>& done,
                 int timeoutMs = 20000) {
-    QEventLoop main;
-    QTimer::singleShot(0, &main, body);
+    QObject context;
+    QTimer::singleShot(0, &context, body);
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &main, [&] {
+    QObject::connect(&poll, &QTimer::timeout, &context, [&] {
         if (done())
-            main.quit();
+            QCoreApplication::exit(0);
     });
     poll.start(10);
-    QTimer::singleShot(timeoutMs, &main, &QEventLoop::quit);
-    main.exec();
+    QTimer::singleShot(timeoutMs, &context, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
     return done();
 }
 

@@ -227,7 +227,7 @@ TAgentCharacter::TAgentCharacter(TAgent* agent, const QString& id, const QString
     d->height = qint16(d->character->height);
     if (d->character->voice && d->character->voice->hasExtra && d->character->voice->languageId)
         d->languageId = d->character->voice->languageId;
-    d->modes = SharedModes();
+    d->modes = agent->voiceless_ ? nullptr : SharedModes();
     if (d->modes) {
         d->voice = std::make_unique<CharacterVoice>(d->modes, d->device);
         d->pickMode();
@@ -249,6 +249,8 @@ TAgentCharacter::TAgentCharacter(TAgent* agent, const QString& id, const QString
     connect(player, &CharacterPlayer::PictureChanged, this, [p] { p->render(); });
     connect(player, &CharacterPlayer::VisibleChanged, this, [p] { p->render(); });
     connect(player, &CharacterPlayer::Bookmark, agent, &TAgent::Bookmark);
+    connect(player, &CharacterPlayer::RequestFailed, this,
+            [p](const RequestPtr& request) { emit p->agent->RequestFailed(p->id, request); });
     connect(player, &CharacterPlayer::FrameSound, this, [p](int i) { p->frameSound(i); });
     connect(player, &CharacterPlayer::StopSounds, this, [p] {
         if (p->sounds)
@@ -452,6 +454,21 @@ TAgentCharacter* TAgent::Character(const QString& characterId) {
 
 void TAgent::Unload(const QString& characterId) {
     characters_.erase(characterId);
+}
+
+void TAgent::Rename(const QString& from, const QString& to) {
+    if (from == to)
+        return;
+    if (to.isEmpty())
+        throw KaloError(QStringLiteral("A character needs a name to be loaded under"));
+    if (characters_.count(to))
+        throw KaloError(QStringLiteral("A character named %1 is already loaded").arg(to));
+    auto node = characters_.extract(from);
+    if (node.empty())
+        throw KaloError(QStringLiteral("No character named %1 is loaded").arg(from));
+    node.mapped()->d->id = to;
+    node.key() = to;
+    characters_.insert(std::move(node));
 }
 
 QStringList TAgent::CharacterIds() const {

@@ -188,6 +188,7 @@ void TReadingList::OpenTextFile() {
 }
 
 void TReadingList::Bookmark(int bookmark) {
+    FReportedFailure.clear(); // speech works again
     TPlayerCharacter* character = FHost.Character();
     if (!character)
         return;
@@ -215,6 +216,15 @@ void TReadingList::Bookmark(int bookmark) {
     }
     FHost.SetPosition(shown);
     FHost.SetNumberLabel(BookmarkNumberText(shown));
+}
+
+void TReadingList::SpeechFailed(const QString& reason) {
+    Playing = false;
+    cancelRead();
+    if (reason == FReportedFailure)
+        return;
+    FReportedFailure = reason;
+    FHost.ShowError(QStringLiteral("The character cannot speak: ") + reason);
 }
 
 void TReadingList::replaceList(const QStringList& files) {

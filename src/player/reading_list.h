@@ -117,6 +117,10 @@ public:
     void OpenTextFile();
     // The character reached bookmark b of its latest text.
     void Bookmark(int bookmark);
+    // A text given to the character could not be spoken (no usable voice):
+    // its end never comes, so list playback stops here, and the reason is
+    // shown, once until something has been spoken again.
+    void SpeechFailed(const QString& reason);
 
     // True while an entry's file is being read in the background.
     bool ReadPending() const { return static_cast<bool>(FPendingRead); }
@@ -157,6 +161,8 @@ private:
     // the parts, the one being spoken, the bookmarks of the parts before it
     // and of the whole entry.
     QStringList FParts;
+    // The failure last shown; cleared when speech reaches a bookmark.
+    QString FReportedFailure;
     int FPart = 0;
     int FPartBase = 0;
     int FEntryBookmarks = 0;

@@ -78,6 +78,49 @@ TEST_F(AgentControl, LoadsTheFileAndRefusesBadOnes) {
     EXPECT_THROW(agent.Character(QStringLiteral("Testy")), KaloError);
 }
 
+TEST_F(AgentControl, ACharacterCanTakeAnotherNameAndClicksCarryIt) {
+    agent.Rename(QStringLiteral("Testy"), QStringLiteral("Other"));
+    EXPECT_EQ(agent.Character(QStringLiteral("Other")), c);
+    EXPECT_THROW(agent.Character(QStringLiteral("Testy")), KaloError);
+    agent.Load(QStringLiteral("Testy"), path);
+    EXPECT_THROW(agent.Rename(QStringLiteral("Other"), QStringLiteral("Testy")), KaloError);
+    EXPECT_THROW(agent.Rename(QStringLiteral("Nobody"), QStringLiteral("Third")), KaloError);
+    EXPECT_THROW(agent.Rename(QStringLiteral("Other"), QString()), KaloError);
+    EXPECT_EQ(agent.CharacterIds(), (QStringList{"Other", "Testy"}));
+    // The character's window reports clicks under the new name.
+    QSignalSpy clicks(&agent, &TAgent::Click);
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    ASSERT_NE(c->Window(), nullptr);
+    QTest::mouseClick(c->Window(), Qt::RightButton, {}, QPoint(20, 15));
+    ASSERT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks.at(0).at(0).toString(), QStringLiteral("Other"));
+}
+
+// With no voice to speak with, a speech request fails when its turn comes,
+// and the control says so with the request, once.
+TEST_F(AgentControl, AFailedSpeechIsReportedWithItsRequest) {
+    agent.SetVoicelessForTests(true);
+    agent.Load(QStringLiteral("Mute"), path);
+    TAgentCharacter* mute = agent.Character(QStringLiteral("Mute"));
+    std::vector<std::pair<QString, RequestPtr>> failed;
+    QObject::connect(&agent, &TAgent::RequestFailed, &agent,
+                     [&](const QString& id, const RequestPtr& r) { failed.emplace_back(id, r); });
+    RequestPtr wave = mute->Play(QStringLiteral("Greet"));
+    RequestPtr speak = mute->Speak(QStringLiteral("Hello\\Mrk=1\\ "), {});
+    ASSERT_TRUE(waitFor([&] { return finished(speak); }, 5000));
+    EXPECT_EQ(wave->Status(), kRequestComplete);
+    EXPECT_EQ(speak->Status(), kRequestFailed);
+    EXPECT_FALSE(speak->Description().isEmpty());
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].first, QStringLiteral("Mute"));
+    EXPECT_EQ(failed[0].second, speak);
+    // A character loaded with a voice speaks as before.
+    RequestPtr spoken = c->Speak(QStringLiteral("Hi\\Mrk=1\\ "), {});
+    ASSERT_TRUE(waitFor([&] { return finished(spoken); }, 20000));
+    EXPECT_EQ(spoken->Status(), kRequestComplete);
+    EXPECT_EQ(failed.size(), 1u);
+}
+
 TEST_F(AgentControl, RequestsRunInOrderWithTheirStatuses) {
     RequestPtr show = c->Show(false);
     RequestPtr greet = c->Play(QStringLiteral("greet"));
@@ -523,6 +566,46 @@ TEST_F(Player, MouthFollowsTheSpeech) {
     EXPECT_GE(mouths.size(), 4u);
     EXPECT_GT(overlays, 5);
     EXPECT_EQ(player.CurrentMouth(), nullptr); // closed again after the speech
+}
+
+// A typed StopAll takes queued requests out of the middle of the queue,
+// which moves the speech in progress to another place in it; the speech's
+// word and end notifications must still read the balloon text it began with.
+TEST_F(Player, ATypedStopAllWhileSpeakingLeavesTheSpeechItsText) {
+    auto modes = std::make_shared<TTSEnum>();
+    CharacterVoice voice(modes, AudioDeviceKind::Null);
+    voice.SetMode(modes->AllModes().front().ModeID);
+    player.SetVoice(&voice);
+    player.Show(true);
+    const QString text = QStringLiteral("Seven words are spoken here, and then more.");
+    std::vector<qsizetype> reveals; // of the first speech, up to its end
+    bool ended = false;
+    QObject::connect(&player, &CharacterPlayer::BalloonReveal, &player, [&](qsizetype at) {
+        if (!ended)
+            reveals.push_back(at);
+    });
+    QObject::connect(&player, &CharacterPlayer::BalloonEnd, &player, [&] { ended = true; });
+    RequestPtr speak = player.Speak(text);
+    ASSERT_TRUE(waitFor([&] { return player.Speaking(); }, 5000));
+    // Queued behind it: plays to be stopped, then speeches that stay.
+    std::vector<RequestPtr> plays, later;
+    for (int i = 0; i < 3; ++i)
+        plays.push_back(player.Play(QStringLiteral("Greet")));
+    for (int i = 0; i < 6; ++i)
+        later.push_back(player.Speak(QStringLiteral("Then %1.").arg(i)));
+    player.StopAll(QStringLiteral("Play"));
+    for (const RequestPtr& p : plays)
+        EXPECT_EQ(p->Status(), kRequestInterrupted);
+    EXPECT_EQ(speak->Status(), kRequestInProgress);
+    ASSERT_TRUE(waitFor([&] { return finished(speak); }, 20000));
+    EXPECT_EQ(speak->Status(), kRequestComplete);
+    // Every reveal of the first speech lies within its text, and its end
+    // shows the whole of it.
+    ASSERT_FALSE(reveals.empty());
+    for (qsizetype at : reveals)
+        EXPECT_LE(at, text.size());
+    EXPECT_EQ(reveals.back(), text.size());
+    player.StopAll(QString());
 }
 
 // An animation that ends on a pose with mouths and no time of its own (as

@@ -554,3 +554,41 @@ TEST_F(ReadingListTest, WithoutACharacterNothingIsSpokenOrBroken) {
 }
 
 } // namespace
+
+// A text the character cannot speak (no usable voice) never reaches its last
+// bookmark: the list stops, and the reason is shown once, not again for
+// each text that fails the same way, until something has been spoken.
+TEST_F(ReadingListTest, AFailedSpeechStopsTheListAndIsReportedOnce) {
+    host.dialogAnswer = {a, b};
+    list.SetPartLength(4); // a.txt in parts
+    list.Play();
+    settle();
+    ASSERT_TRUE(list.Playing);
+    const qsizetype spoken = host.character.calls.size();
+    list.SpeechFailed(QStringLiteral("No speech mode is installed"));
+    EXPECT_FALSE(list.Playing);
+    ASSERT_EQ(host.errors.size(), 1);
+    EXPECT_TRUE(host.errors[0].contains(QStringLiteral("No speech mode is installed")))
+        << host.errors[0].toStdString();
+    EXPECT_EQ(list.ItemIndex, 0);
+
+    list.Play();
+    settle();
+    EXPECT_TRUE(list.Playing);
+    list.SpeechFailed(QStringLiteral("No speech mode is installed"));
+    EXPECT_FALSE(list.Playing);
+    EXPECT_EQ(host.errors.size(), 1);
+    // Another reason is news.
+    list.SpeechFailed(QStringLiteral("The sound device failed"));
+    EXPECT_EQ(host.errors.size(), 2);
+    // The rest of the entry is not handed on, and the list stays where it
+    // was; a bookmark means speech works again, so the same reason is news
+    // after it.
+    const qsizetype spokenNow = host.character.calls.size();
+    EXPECT_GT(spokenNow, spoken);
+    list.Bookmark(host.character.bookmarkCount);
+    EXPECT_EQ(host.character.calls.size(), spokenNow);
+    EXPECT_EQ(list.ItemIndex, 0);
+    list.SpeechFailed(QStringLiteral("The sound device failed"));
+    EXPECT_EQ(host.errors.size(), 3);
+}

@@ -37,8 +37,8 @@ public:
     virtual bool close(QString* error) = 0;
 };
 
-// The writer of Opus, Vorbis and FLAC files (through libsndfile) and of no
-// file at all (AudioFileFormat::None).
+// The writer of Opus files (through libopusenc), of Vorbis and FLAC files
+// (through libsndfile) and of no file at all (AudioFileFormat::None).
 std::unique_ptr<AudioFileWriter> CreateEncodedFileWriter(AudioFileFormat format);
 
 } // namespace kalo

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -44,10 +46,14 @@ public:
     }
 
     bool open(const QString& fileName, int sampleRate, QString* error) override {
-        FILE* f = std::fopen(QFile::encodeName(fileName).constData(), "wb");
+        const int fd = OpenRegularFileForWriting(fileName, error);
+        if (fd < 0)
+            return false;
+        FILE* f = ::fdopen(fd, "wb");
         if (!f) {
             *error = QStringLiteral("Cannot create %1: %2")
                          .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+            ::close(fd);
             return false;
         }
         std::setvbuf(f, nullptr, _IOFBF, 1 << 18);

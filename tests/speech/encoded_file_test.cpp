@@ -117,8 +117,8 @@ TEST(EncodedFile, PathsThatAreNoRegularFileAreRefusedAtOnce) {
     QTemporaryDir dir;
     const QString fifo = dir.filePath(QStringLiteral("pipe.ogg"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    for (AudioFileFormat format :
-         {AudioFileFormat::Opus, AudioFileFormat::Vorbis, AudioFileFormat::Flac}) {
+    for (AudioFileFormat format : {AudioFileFormat::Wav, AudioFileFormat::Opus,
+                                   AudioFileFormat::Vorbis, AudioFileFormat::Flac}) {
         auto file = CreateAudioFile(format);
         QElapsedTimer clock;
         clock.start();

@@ -1,5 +1,5 @@
-// The WAV file destination: files it cannot create, complete headers, the
-// size limit of the format, and pausing while writing.
+// The WAV file destination: files it cannot create or complete, complete
+// headers, the size limit of the format, and pausing while writing.
 #include "fake_engine.h"
 #include "speech_test_support.h"
 
@@ -9,6 +9,10 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
 
 namespace kalo::test {
 namespace {
@@ -53,20 +57,43 @@ TEST(WavFile, HeaderIsCompleteAtEveryStopAndWhenTheFileChanges) {
     EXPECT_EQ(file->FileName(), second);
 }
 
+// A file size limit of the process, standing for a full disk while it holds.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a signal
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*handler_)(int) = nullptr;
+};
+
 TEST(WavFile, AFileThatCannotBeCompletedIsReportedBeforeTheStop) {
-    // /dev/full takes buffered writes and fails when they reach it: the
-    // text's data fits the buffer, so only completing the file fails.
-    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
-        GTEST_SKIP() << "no /dev/full";
+    // The text's data fits the write buffer, so only completing the file
+    // meets the full disk.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("full.wav"));
     auto engine = std::make_shared<FakeEngine>();
     auto file = CreateAudioFile();
     CentralUnderTest t(engine, file);
-    ASSERT_TRUE(file->Set(QStringLiteral("/dev/full"), 1));
-    t.speak(QStringLiteral("short"));
-    ASSERT_TRUE(t.rec->waitFor(QStringLiteral("done")));
+    {
+        FileSizeLimit full(16);
+        ASSERT_TRUE(file->Set(path, 1));
+        t.speak(QStringLiteral("short"));
+        ASSERT_TRUE(t.rec->waitFor(QStringLiteral("done")));
+    }
     EXPECT_EQ(t.rec->sequence().toStdString(), "started start word0 error stop done");
     ASSERT_NE(t.rec->first(QStringLiteral("error")), nullptr);
-    EXPECT_TRUE(t.rec->first(QStringLiteral("error"))->text.contains(QStringLiteral("/dev/full")));
+    EXPECT_TRUE(t.rec->first(QStringLiteral("error"))->text.contains(path));
     EXPECT_FALSE(file->Flush());
 }
 

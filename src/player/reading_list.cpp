@@ -83,16 +83,8 @@ QString ReadEntryText(const QString& path) {
                             .arg(path)
                             .arg(MegabytesUp(read.size))
                             .arg(MaxListEntryBytes / (1024 * 1024)));
-    if (!read.ok()) {
-        QString reason = read.reason;
-        if (!reason.isEmpty())
-            reason[0] = reason[0].toUpper();
-        throw KaloError(QStringLiteral("Cannot %1 file \"%2\". %3.")
-                            .arg(read.result == RegularFileRead::Unreadable
-                                     ? QStringLiteral("read")
-                                     : QStringLiteral("open"),
-                                 path, reason));
-    }
+    if (!read.ok())
+        throw KaloError(read.failure(path));
     QString text = DecodeText(read.bytes).text;
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');

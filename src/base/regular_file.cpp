@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <vector>
 
 #include <cerrno>
 #include <cstring>
@@ -71,59 +72,54 @@ bool OpenRegularFile(const QString& path, QFile& file, QString* reason) {
 
 RegularFileRead ReadAtMost(QIODevice& device, qint64 maxBytes) {
     RegularFileRead out;
+    const auto tooLarge = [&out, maxBytes](qint64 size) {
+        out.result = RegularFileRead::TooLarge;
+        out.size = size;
+        out.reason = QStringLiteral("it is larger than %1 MB").arg(MegabytesUp(maxBytes));
+        return out;
+    };
     // A regular file says its size: read it at once. Anything else, and a
     // file that grows meanwhile, in pieces, so no more than the limit (and
-    // one piece) is ever held.
+    // one piece) is ever held, and nothing is copied until the end is seen.
     constexpr qint64 kPiece = 1 << 20;
-    const qint64 known = device.isSequential() ? 0 : device.size();
-    QByteArray bytes;
-    qint64 have = 0;
-    while (have <= maxBytes) {
-        const qint64 want = std::min(have == 0 && known > 0 ? known + 1 : kPiece, maxBytes + 1 - have);
-        bytes.resize(have + want);
-        const qint64 got = device.read(bytes.data() + have, want);
-        if (got <= 0)
+    const qint64 known = device.isSequential() ? 0 : device.size() - device.pos();
+    if (known > maxBytes)
+        return tooLarge(known);
+    QByteArray bytes = known > 0 ? device.read(known + 1) : QByteArray();
+    qint64 have = bytes.size();
+    std::vector<QByteArray> pieces;
+    while (have <= maxBytes && (device.isSequential() || !device.atEnd())) {
+        QByteArray piece = device.read(std::min(kPiece, maxBytes + 1 - have));
+        if (piece.isEmpty())
             break; // the end, or an error
-        have += got;
-        if (!device.isSequential() && device.atEnd())
-            break;
+        have += piece.size();
+        pieces.push_back(std::move(piece));
     }
-    bytes.resize(have);
     const auto* file = qobject_cast<QFileDevice*>(&device);
     if (file && file->error() != QFileDevice::NoError) {
         out.result = RegularFileRead::Unreadable;
         out.reason = file->errorString();
         return out;
     }
-    if (bytes.size() > maxBytes) {
-        out.result = RegularFileRead::TooLarge;
-        out.size = std::max<qint64>(known, have);
-        out.reason = QStringLiteral("it is larger than %1 MB").arg(MegabytesUp(maxBytes));
-        return out;
+    if (have > maxBytes)
+        return tooLarge(have);
+    if (!pieces.empty()) {
+        bytes.reserve(have);
+        for (const QByteArray& piece : pieces)
+            bytes += piece;
     }
     out.result = RegularFileRead::Read;
-    out.size = bytes.size();
+    out.size = have;
     out.bytes = std::move(bytes);
     return out;
 }
 
 RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes) {
     QFile file;
-    QString reason;
-    const RegularFileRead::Result opened = openChecked(path, file, &reason);
-    if (opened != RegularFileRead::Read) {
-        RegularFileRead out;
-        out.result = opened;
-        out.reason = reason;
+    RegularFileRead out;
+    out.result = openChecked(path, file, &out.reason);
+    if (out.result != RegularFileRead::Read)
         return out;
-    }
-    if (file.size() > maxBytes) {
-        RegularFileRead out;
-        out.result = RegularFileRead::TooLarge;
-        out.size = file.size();
-        out.reason = QStringLiteral("it is larger than %1 MB").arg(MegabytesUp(maxBytes));
-        return out;
-    }
     return ReadAtMost(file, maxBytes);
 }
 

@@ -8,6 +8,8 @@
 #include "speech/mspeech.h"
 #include "speech/subtitles.h"
 #include "say/say_options.h"
+#include "base/regular_file.h"
+#include "base/text_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -169,11 +171,15 @@ bool readText(const SayOptions& o, QString* text, QString* error) {
                                                                : f.errorString());
         return false;
     }
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("cannot read %1: %2").arg(name, f.errorString());
+    // Pipes and FIFOs are read to their end (process substitution, -f
+    // /dev/stdin), but never more than the largest document: a source that
+    // never ends, such as /dev/zero, ends with a message.
+    const RegularFileRead read = ReadAtMost(f, MaxDocumentBytes);
+    if (!read.ok()) {
+        *error = QStringLiteral("cannot read %1: %2").arg(name, read.reason);
         return false;
     }
+    const QByteArray& bytes = read.bytes;
     *text = DecodeInputText(bytes);
     return true;
 }

@@ -2,14 +2,22 @@
 // its failures, after which no output file and no temporary file is left.
 #include "speech/speech_test_support.h"
 
+#include "base/text_file.h"
+#include "support/test_support.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace kalo::test {
 namespace {
@@ -74,6 +82,45 @@ TEST(KalotalkSay, FailuresExitNonZeroWithAReasonAndLeaveNoFile) {
         EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.says))) << r.err.toStdString();
         EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
     }
+}
+
+TEST(KalotalkSay, InputWithoutEndIsCutShortWithAMessageWhilePipesStillWork) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.wav"));
+    const QString limit = QString::number(MaxDocumentBytes / (1024 * 1024));
+    ProcessResult r = say({QStringLiteral("-f"), QStringLiteral("/dev/zero"), QStringLiteral("-w"), out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.toStdString(),
+              ("kalotalk-say: cannot read /dev/zero: it is larger than " + limit + " MB\n").toStdString());
+
+    QProcess p;
+    p.setStandardInputFile(QStringLiteral("/dev/zero"));
+    p.start(kSay, {QStringLiteral("-w"), out});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(p.readAllStandardError().toStdString(),
+              ("kalotalk-say: cannot read standard input: it is larger than " + limit + " MB\n")
+                  .toStdString());
+    EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
+
+    // A FIFO is a stream like a pipe from process substitution: read to its end.
+    const TestFifo fifo(dir.filePath(QStringLiteral("text.fifo")));
+    std::thread writer([&] {
+        const QByteArray text("Hello through a pipe.");
+        for (int tries = 0; tries < 1200; ++tries) { // until kalotalk-say opens it
+            const int fd = ::open(QFile::encodeName(fifo.path()).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                EXPECT_EQ(::write(fd, text.constData(), size_t(text.size())), text.size());
+                ::close(fd);
+                return;
+            }
+            QThread::msleep(50);
+        }
+    });
+    r = say({QStringLiteral("-f"), fifo.path(), QStringLiteral("-w"), out});
+    writer.join();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_GT(readWav(out).seconds(), 0.8);
 }
 
 TEST(KalotalkSay, WritesWavFromTheCommandLineAFileAndStandardInput) {

@@ -65,9 +65,14 @@ QStringList SplitIntoParts(const QString& text, int partLength);
 // one at the end.
 int SpeechBookmarkCount(const QString& text);
 
+// The largest list entry read: far more than hours of speech, and it keeps
+// a wrong choice from taking the memory.
+inline constexpr qint64 MaxListEntryBytes = 64LL * 1024 * 1024;
+
 // A text file as the character reads it: every line followed by a line
 // break, in the encoding the file was written in. Throws KaloError with the
-// file system's reason when the file cannot be read.
+// file system's reason when the file cannot be read, and for what is not a
+// regular file or is larger than MaxListEntryBytes.
 QString ReadEntryText(const QString& path);
 
 class TReadingList : public QObject {

@@ -12,7 +12,9 @@
 #include "support/test_support.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -229,6 +231,34 @@ TEST_F(AgentControl, InvisibleAtZeroSizeStillSpeaks) {
               QRect(100, 200, test::kTestWidth * 2, test::kTestHeight * 2));
 }
 
+TEST(DrawnSize, EachSideIsBoundByTheScreenOrTheFrameWhicheverIsLarger) {
+    const QSize frame(128, 96), screen(1920, 1080);
+    EXPECT_EQ(DrawnSize(QSize(256, 192), frame, screen), QSize(256, 192));
+    EXPECT_EQ(DrawnSize(QSize(30000, 30000), frame, screen), QSize(1920, 1080));
+    EXPECT_EQ(DrawnSize(QSize(32767, 50), frame, screen), QSize(1920, 50));
+    EXPECT_EQ(DrawnSize(QSize(0, 50), frame, screen), QSize(0, 50));
+    // A character larger than a small screen may still be drawn at its size.
+    EXPECT_EQ(DrawnSize(QSize(30000, 30000), QSize(800, 900), QSize(640, 480)), QSize(800, 900));
+    // Without a screen, four times the frame.
+    EXPECT_EQ(DrawnSize(QSize(30000, 30000), frame, QSize()), QSize(512, 384));
+}
+
+// Width and Height are 16-bit numbers the user may type in: 30000 keeps its
+// value but the character is drawn no larger than the screen.
+TEST_F(AgentControl, AHugeSizeKeepsItsValueAndIsDrawnNoLargerThanTheScreen) {
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    c->SetWidth(20000); // a picture of 20000 x 40 is still cheap to test with
+    c->SetHeight(40);
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    EXPECT_EQ(c->Width(), 20000);
+    EXPECT_EQ(c->Height(), 40);
+    ASSERT_NE(c->Window(), nullptr);
+    EXPECT_EQ(c->Window()->geometry(), QRect(100, 200, screen.width(), 40));
+    // the window is shaped to the picture at the drawn size
+    EXPECT_TRUE(c->Window()->mask().boundingRect().right() < screen.width());
+    EXPECT_TRUE(c->Window()->mask().contains(QPoint(screen.width() / 2, 20)));
+}
+
 TEST_F(AgentControl, WindowIsShapedAndTheBalloonShowsTheWords) {
     ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
     QWidget* w = c->Window();
@@ -270,6 +300,32 @@ TEST_F(AgentControl, FrameSoundsFollowSoundEffectsOn) {
     ASSERT_TRUE(waitFor([&] { return finished(r); }));
     QTest::qWait(300);
     EXPECT_EQ(c->SoundEffectsPlayed(), 1);
+}
+
+// A sound plays at most four seconds: they are cut from the sound before it
+// is brought to the playing rate, so a long sound at a low rate costs no
+// more than four seconds; a rate no sound has is not played at all.
+TEST(SoundEffects, FourSecondsAreCutBeforeTheRateChanges) {
+    std::vector<qint16> long8k(8000 * 600); // ten minutes at 8 kHz
+    for (size_t i = 0; i < long8k.size(); ++i)
+        long8k[i] = qint16(i % 8000); // a ramp each second
+    const std::vector<qint16> played = SoundEffects::Prepare(long8k, 8000);
+    ASSERT_EQ(played.size(), size_t(SoundEffects::kRate) * 4);
+    // The same as changing the rate of the first four seconds alone.
+    const std::vector<qint16> first4s(long8k.begin(), long8k.begin() + 8000 * 4);
+    EXPECT_EQ(played, Resample(first4s, 8000, SoundEffects::kRate));
+    // Shorter sounds keep their length in time.
+    EXPECT_EQ(SoundEffects::Prepare(std::vector<qint16>(11025, 5), 11025).size(), 22050u);
+    EXPECT_TRUE(SoundEffects::Prepare(std::vector<qint16>(4, 5), 1).empty());
+    EXPECT_TRUE(SoundEffects::Prepare(std::vector<qint16>(4, 5), 0).empty());
+
+    SoundEffects effects(AudioDeviceKind::Null);
+    effects.Play(std::vector<qint16>(10, 1000), 1);
+    effects.Play(std::vector<qint16>(1000, 1000), 1000);
+    QTest::qWait(200);
+    EXPECT_EQ(effects.Started(), 0);
+    effects.Play(std::vector<qint16>(2205, 1000), 22050);
+    EXPECT_TRUE(waitFor([&] { return effects.Finished() == 1; }, 3000));
 }
 
 TEST_F(AgentControl, ModeChangeWhileSpeakingAppliesToTheNextSpeech) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QSemaphore>
 
 #include <atomic>
@@ -14,7 +15,9 @@
 
 using namespace kalo;
 using kalo::test::FakeCharacter;
+using kalo::test::returnsWithin;
 using kalo::test::ScratchAppFolder;
+using kalo::test::TestFifo;
 using kalo::test::waitFor;
 
 namespace {
@@ -413,6 +416,44 @@ TEST(ReadEntryText, LinesEndWithABreakAndBinaryBytesComeThrough) {
     const QString text = ReadEntryText(folder.file(QStringLiteral("blob.bin")));
     EXPECT_GE(text.size(), 4000);
     EXPECT_THROW(ReadEntryText(folder.file(QStringLiteral("missing.txt"))), KaloError);
+}
+
+// An entry chosen with "All Files" may be anything: a FIFO or a device is
+// refused without blocking, a file past the size limit with a message.
+TEST(ReadEntryText, OnlyRegularFilesOfASaneSizeAreRead) {
+    ScratchAppFolder folder;
+    const TestFifo fifo(folder.file(QStringLiteral("fifo.txt")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), folder.file(QStringLiteral("zero.txt"))));
+    for (const QString& path : {fifo.path(), folder.file(QStringLiteral("zero.txt"))}) {
+        QString message;
+        ASSERT_TRUE(returnsWithin(
+            5000,
+            [&] {
+                try {
+                    ReadEntryText(path);
+                } catch (const KaloError& e) {
+                    message = e.message();
+                }
+            },
+            fifo))
+            << path.toStdString();
+        EXPECT_TRUE(message.contains(path + QStringLiteral("\". It is not a regular file")))
+            << message.toStdString();
+    }
+    QFile big(folder.file(QStringLiteral("big.txt")));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(MaxListEntryBytes + 1)); // sparse: no real space used
+    big.close();
+    try {
+        ReadEntryText(big.fileName());
+        ADD_FAILURE();
+    } catch (const KaloError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("The file \"%1\" is too large to be read aloud "
+                                              "(%2 MB); files of up to %3 MB are read.")
+                                   .arg(big.fileName())
+                                   .arg(MaxListEntryBytes / (1024 * 1024) + 1)
+                                   .arg(MaxListEntryBytes / (1024 * 1024)));
+    }
 }
 
 // A reader that holds the file until the test lets it go: the window's thread

@@ -12,7 +12,7 @@ QString SayUsage() {
     return QStringLiteral(
         "Usage: kalotalk-say --voices\n"
         "       kalotalk-say [-v VOICE] [-s WPM] [-p PITCH] [-a VOLUME] [-x SPEED]\n"
-        "                    [-w OUT.wav | -m OUT.mp3] [-f FILE | TEXT...]\n"
+        "                    [-w OUT.wav | -m OUT.mp3 [--jobs N]] [-f FILE | TEXT...]\n"
         "\n"
         "Speaks TEXT, or the text of FILE, or standard input.\n"
         "\n"
@@ -26,6 +26,8 @@ QString SayUsage() {
         "               (1 to 128); without it as fast as the engine goes\n"
         "  -w OUT.wav   write a WAV file instead of speaking\n"
         "  -m OUT.mp3   write an MP3 file (through lame) instead of speaking\n"
+        "  --jobs N     encode -m on N cores at once, beside the speech (1 to 256;\n"
+        "               without it on every core)\n"
         "  -f FILE      read the text from FILE\n"
         "  -h, --help   show this text\n");
 }
@@ -39,8 +41,9 @@ bool readNumber(const QCommandLineParser& p, const QString& name, quint32 min, q
     bool ok = false;
     const uint v = p.value(name).toUInt(&ok);
     if (!ok || v < min || v > max) {
-        error = QStringLiteral("-%1 wants a whole number from %2 to %3, not \"%4\"")
-                    .arg(name, QString::number(min), QString::number(max), p.value(name));
+        const QString dashes = name.size() > 1 ? QStringLiteral("--") : QStringLiteral("-");
+        error = QStringLiteral("%1%2 wants a whole number from %3 to %4, not \"%5\"")
+                    .arg(dashes, name, QString::number(min), QString::number(max), p.value(name));
         return false;
     }
     out = v;
@@ -57,7 +60,7 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     p.addOption(voices);
     p.addOption(help);
-    for (const char* name : {"v", "s", "p", "a", "x", "w", "m", "f"})
+    for (const char* name : {"v", "s", "p", "a", "x", "w", "m", "f", "jobs"})
         p.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     if (!p.parse(QStringList{QStringLiteral("kalotalk-say")} + arguments))
@@ -75,7 +78,8 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
     QString error;
     if (!readNumber(p, QStringLiteral("s"), 80, 450, options.speed, error) ||
         !readNumber(p, QStringLiteral("p"), 0, 100, options.pitch, error) ||
-        !readNumber(p, QStringLiteral("a"), 0, 100, options.volume, error))
+        !readNumber(p, QStringLiteral("a"), 0, 100, options.volume, error) ||
+        !readNumber(p, QStringLiteral("jobs"), 1, 256, options.jobs, error))
         return error;
     if (p.isSet(QStringLiteral("x"))) {
         bool ok = false;
@@ -85,9 +89,12 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
                 .arg(p.value(QStringLiteral("x")));
         options.rate = quint32(std::lround(x * 256));
     }
-    for (const char* name : {"v", "w", "m", "f"})
-        if (p.isSet(QString::fromLatin1(name)) && p.values(QString::fromLatin1(name)).size() > 1)
-            return QStringLiteral("-%1 may be given once").arg(QString::fromLatin1(name));
+    for (const char* name : {"-v", "-w", "-m", "-f", "--jobs"}) {
+        const QString shown = QString::fromLatin1(name);
+        const QString option = shown.mid(shown.startsWith(u"--") ? 2 : 1);
+        if (p.isSet(option) && p.values(option).size() > 1)
+            return QStringLiteral("%1 may be given once").arg(shown);
+    }
     if (p.isSet(QStringLiteral("w")) && p.isSet(QStringLiteral("m")))
         return QStringLiteral("-w and -m cannot be given together");
     if ((p.isSet(QStringLiteral("w")) && options.wavOut.isEmpty()) ||
@@ -98,6 +105,8 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
         return QStringLiteral("give the text either with -f or on the command line, not both");
     if (options.rate && options.wavOut.isEmpty() && options.mp3Out.isEmpty())
         return QStringLiteral("-x applies to -w and -m only");
+    if (options.jobs && options.mp3Out.isEmpty())
+        return QStringLiteral("--jobs applies to -m only");
     return {};
 }
 

@@ -21,6 +21,7 @@ struct SayOptions {
     std::optional<quint32> pitch;  // -p: 0 to 100
     std::optional<quint32> volume; // -a: 0 to 100
     std::optional<quint32> rate;   // -x: write speed as a multiple of real time, times 256
+    std::optional<quint32> jobs;   // --jobs: encoder processes at once for -m
     QString wavOut;                // -w
     QString mp3Out;                // -m
     QString inputFile;             // -f

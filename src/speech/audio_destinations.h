@@ -45,6 +45,16 @@ public:
     virtual bool HasOutputDevice() const = 0;
 };
 
+// Receives a copy of what a file destination writes: on the destination's
+// writer thread, in order, exactly the samples that reach the file (none of
+// a text stopped before they were written). It must not call back into the
+// destination.
+class IAudioTap {
+public:
+    virtual ~IAudioTap() = default;
+    virtual void Samples(const qint16* samples, qsizetype count, int sampleRate) = 0;
+};
+
 // A WAV file: 16-bit PCM mono at the engine's rate, written no faster than
 // the rate allows (unthrottled from kRealTimeUnthrottled on; that is also
 // the rate a new file destination starts with). The header is complete
@@ -59,6 +69,9 @@ public:
     virtual bool Flush() = 0;
     virtual QString FileName() const = 0;
     virtual QString LastError() const = 0;
+    // Hands every sample written from now on to tap as well (null: to no
+    // tap); it stays set for the files that follow.
+    virtual void SetTap(std::shared_ptr<IAudioTap> tap) = 0;
 };
 
 enum class AudioDeviceKind {

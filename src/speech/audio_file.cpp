@@ -111,6 +111,11 @@ public:
         return lastError_;
     }
 
+    void SetTap(std::shared_ptr<IAudioTap> tap) override {
+        std::lock_guard lock(fileMutex_);
+        tap_ = std::move(tap);
+    }
+
 private:
     // Rewrites the two sizes of the header and hands the data to the system.
     bool completeLocked() {
@@ -173,6 +178,10 @@ private:
                 return WriteResult::Failed;
             }
             dataBytes_ += bytes;
+            // Under the file's lock: once a stop is reported and the file
+            // flushed, the tap has had all the file has.
+            if (tap_)
+                tap_->Samples(samples, qsizetype(bytes / 2), sampleRate_);
         }
         return full ? WriteResult::Full : WriteResult::Written;
     }
@@ -311,6 +320,7 @@ private:
     qint64 dataBytes_ = 0;
     int sampleRate_ = 22050;
     bool writeFailed_ = false;
+    std::shared_ptr<IAudioTap> tap_;
 
     std::atomic<quint32> rate_{kRealTimeUnthrottled};
     std::atomic<bool> stop_{false};

@@ -16,6 +16,10 @@ QString FindMp3Encoder(const QString& appFolder) {
     return QStandardPaths::findExecutable(QStringLiteral("lame"));
 }
 
+QString Mp3EncoderNotFoundMessage() {
+    return QStringLiteral("The MP3 encoder lame was not found");
+}
+
 int TakeLameProgress(QByteArray& buffer) {
     int last = -1;
     qsizetype consumed = 0;
@@ -56,7 +60,7 @@ QProcess* makeProcess(const QString& appFolder, const QString& wavPath, const QS
     const QString program = FindMp3Encoder(appFolder);
     if (program.isEmpty()) {
         if (error)
-            *error = QStringLiteral("The MP3 encoder lame was not found");
+            *error = Mp3EncoderNotFoundMessage();
         return nullptr;
     }
     auto* p = new QProcess(parent);

@@ -15,6 +15,8 @@ namespace kalo {
 // The encoder program: appFolder + "lame" when that file exists, else
 // "lame" found on PATH; empty when there is neither. appFolder ends with "/".
 QString FindMp3Encoder(const QString& appFolder);
+// What a run without an encoder reports.
+QString Mp3EncoderNotFoundMessage();
 
 // Takes the progress percentages lame writes to its error output ("(NN%)")
 // out of buffer, which collects that output. Returns the last complete one,

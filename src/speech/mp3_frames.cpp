@@ -133,15 +133,21 @@ bool FindMp3InfoTag(const QByteArray& frame, const Mp3FrameHeader& header, Mp3In
 bool Mp3FrameReader::open(const QString& path) {
     file_.close();
     file_.setFileName(path);
+    if (!file_.open(QIODevice::ReadOnly)) {
+        error_ = QStringLiteral("Cannot read %1: %2").arg(path, file_.errorString());
+        in_ = nullptr;
+        return false;
+    }
+    open(&file_);
+    return true;
+}
+
+void Mp3FrameReader::open(QIODevice* device) {
+    in_ = device;
     buffer_.clear();
     pos_ = 0;
     eof_ = false;
     started_ = false;
-    if (!file_.open(QIODevice::ReadOnly)) {
-        error_ = QStringLiteral("Cannot read %1: %2").arg(path, file_.errorString());
-        return false;
-    }
-    return true;
 }
 
 bool Mp3FrameReader::fill(qsizetype need) {
@@ -150,7 +156,7 @@ bool Mp3FrameReader::fill(qsizetype need) {
         pos_ = 0;
         const qsizetype had = buffer_.size();
         buffer_.resize(had + std::max(kReadBlock, need));
-        const qint64 got = file_.read(buffer_.data() + had, buffer_.size() - had);
+        const qint64 got = in_ ? in_->read(buffer_.data() + had, buffer_.size() - had) : -1;
         buffer_.resize(had + std::max<qint64>(got, 0));
         if (got <= 0)
             eof_ = true;

@@ -55,6 +55,8 @@ class Mp3FrameReader {
 public:
     // False when the file cannot be opened (errorString tells why).
     bool open(const QString& path);
+    // Reads from an open device instead (it must outlive the reader).
+    void open(QIODevice* device);
     // The next frame; false at the end of the frames.
     bool next(QByteArray& frame, Mp3FrameHeader& header);
     QString errorString() const { return error_; }
@@ -63,6 +65,7 @@ private:
     bool fill(qsizetype need);
 
     QFile file_;
+    QIODevice* in_ = nullptr;
     QByteArray buffer_;
     qsizetype pos_ = 0;
     bool eof_ = false;

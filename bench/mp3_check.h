@@ -22,11 +22,11 @@ namespace kalo::bench {
 struct Mp3Check {
     bool ok = false;
     QString error;
-    int anchors = 0;          // stretches of speech found again
-    int steps = 0;            // places where the shift changed
-    double largestStepMs = 0; // the largest change
-    double driftMs = 0;       // shift at the end minus shift at the start
-    int silences = 0;         // silences of 150 ms or more looked into
+    int anchors = 0;             // stretches of speech found again
+    int steps = 0;               // places where the shift changed
+    double largestStepMs = 0;    // the largest change
+    double driftMs = 0;          // shift at the end minus shift at the start
+    int silences = 0;            // silences of 150 ms or more looked into
     double silencePeakDb = -120; // loudest decoded sample inside them (50 ms from their edges)
 };
 
@@ -87,8 +87,8 @@ inline Mp3Check CheckMp3AgainstWav(const QString& wavPath, const QString& mp3Pat
         r.error = wavPath + " is no WAV file";
         return r;
     }
-    if (QProcess::execute("sox", {mp3Path, "-t", "raw", "-e", "signed", "-b", "16", "-c", "1",
-                                  "-r", QString::number(rate), scratchRaw}) != 0) {
+    if (QProcess::execute("sox", {mp3Path, "-t", "raw", "-e", "signed", "-b", "16", "-c", "1", "-r",
+                                  QString::number(rate), scratchRaw}) != 0) {
         r.error = "sox cannot decode " + mp3Path;
         return r;
     }

@@ -14,14 +14,14 @@ namespace kalo {
 
 // What the four header bytes of an MPEG audio frame say.
 struct Mp3FrameHeader {
-    int version = 0;     // 1: MPEG-1, 2: MPEG-2, 25: MPEG-2.5
-    int layer = 0;       // 1, 2 or 3
-    int bitrate = 0;     // bits per second
-    int sampleRate = 0;  // samples per second
-    int bytes = 0;       // the whole frame, header included
-    int samples = 0;     // samples per channel the frame decodes to
+    int version = 0;    // 1: MPEG-1, 2: MPEG-2, 25: MPEG-2.5
+    int layer = 0;      // 1, 2 or 3
+    int bitrate = 0;    // bits per second
+    int sampleRate = 0; // samples per second
+    int bytes = 0;      // the whole frame, header included
+    int samples = 0;    // samples per channel the frame decodes to
     bool mono = false;
-    bool crc = false;    // two bytes of CRC follow the header
+    bool crc = false;      // two bytes of CRC follow the header
     int sideInfoBytes = 0; // layer III side information after the header (and CRC)
 };
 
@@ -107,8 +107,8 @@ private:
     int parts_ = 0;
     QByteArray tagFrame_; // the first part's info tag frame, rewritten at close
     Mp3InfoTag tag_;
-    qint64 frames_ = 0;   // audio frames written
-    qint64 bytes_ = 0;    // everything written, tag frame included
+    qint64 frames_ = 0; // audio frames written
+    qint64 bytes_ = 0;  // everything written, tag frame included
     quint16 musicCrc_ = 0;
     // Offsets of every stride-th audio frame, for the tag's seek table;
     // thinned out as the file grows, so it stays small.

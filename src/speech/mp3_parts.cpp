@@ -53,7 +53,8 @@ qint64 Mp3PartCutter::targetLocked() const {
 }
 
 bool Mp3PartCutter::openPartLocked() {
-    partPath_ = QStringLiteral("%1/part-%2.wav").arg(folder_).arg(partIndex_, 6, 10, QLatin1Char('0'));
+    partPath_ =
+        QStringLiteral("%1/part-%2.wav").arg(folder_).arg(partIndex_, 6, 10, QLatin1Char('0'));
     part_ = std::fopen(QFile::encodeName(partPath_).constData(), "wb");
     if (!part_) {
         error_ = QStringLiteral("Cannot write %1: %2").arg(partPath_, errnoText());
@@ -91,9 +92,9 @@ bool Mp3PartCutter::closePartLocked() {
     // The header, now that the size is known: the same bytes a WAV file of
     // the file destination has.
     const QByteArray header = WavHeader(rate_, quint32(partWritten_ * 2));
-    bool ok = std::fseek(part_, 0, SEEK_SET) == 0 &&
-              std::fwrite(header.constData(), 1, size_t(header.size()), part_) ==
-                  size_t(header.size());
+    bool ok =
+        std::fseek(part_, 0, SEEK_SET) == 0 &&
+        std::fwrite(header.constData(), 1, size_t(header.size()), part_) == size_t(header.size());
     ok = std::fclose(part_) == 0 && ok;
     part_ = nullptr;
     if (!ok) {
@@ -290,7 +291,8 @@ bool ParallelMp3Encoder::prepare(const QString& appFolder, const QString& beside
     }
     cutter_ = std::make_shared<Mp3PartCutter>(folder_->path(), lengths, [this] {
         // On the writer thread: the parts are taken up on this object's.
-        QMetaObject::invokeMethod(this, [this] { takeParts(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { takeParts(); }, Qt::QueuedConnection);
     });
     return true;
 }
@@ -450,7 +452,8 @@ void ParallelMp3Encoder::cancel() {
     stopAll();
     if (finishing_) {
         finishing_ = false;
-        QMetaObject::invokeMethod(this, [this] { emit finished(false); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit finished(false); }, Qt::QueuedConnection);
     }
 }
 

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         total += frame.size();
         Mp3InfoTag tag;
         if (FindMp3InfoTag(frame, header, tag) &&
-            (tag.at < 4 || tag.at + 8 > frame.size() || (tag.tocAt >= 0 && tag.tocAt + 100 > frame.size()) ||
+            (tag.at < 4 || tag.at + 8 > frame.size() ||
+             (tag.tocAt >= 0 && tag.tocAt + 100 > frame.size()) ||
              (tag.lameAt >= 0 && tag.lameAt + 36 > frame.size())))
             std::abort();
     }

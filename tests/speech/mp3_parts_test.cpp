@@ -32,7 +32,8 @@ std::vector<qint16> bursts(const std::vector<double>& silences, double burst = 0
             const double t = double(k) / kRate;
             const double fade = std::min({1.0, k / 200.0, (n - k) / 200.0});
             const double v = std::sin(2 * M_PI * (180 + 20 * double(i % 5)) * t) +
-                             0.5 * std::sin(2 * M_PI * 730 * t) + 0.3 * std::sin(2 * M_PI * 2210 * t);
+                             0.5 * std::sin(2 * M_PI * 730 * t) +
+                             0.3 * std::sin(2 * M_PI * 2210 * t);
             out.push_back(qint16(std::lround(6000 * fade * v)));
         }
         out.insert(out.end(), size_t(silences[i] * kRate), 0);
@@ -54,8 +55,8 @@ void writeWav(const QString& path, const std::vector<qint16>& samples) {
 // The MP3 file decoded by sox.
 std::vector<qint16> decode(const QString& mp3) {
     QProcess sox;
-    sox.start(QStringLiteral("sox"), {mp3, "-t", "raw", "-e", "signed", "-b", "16", "-c", "1",
-                                      "-r", QString::number(kRate), "-"});
+    sox.start(QStringLiteral("sox"), {mp3, "-t", "raw", "-e", "signed", "-b", "16", "-c", "1", "-r",
+                                      QString::number(kRate), "-"});
     sox.waitForFinished(60000);
     const QByteArray raw = sox.readAllStandardOutput();
     std::vector<qint16> out(size_t(raw.size() / 2));
@@ -106,8 +107,7 @@ bool encodeAndWait(ParallelMp3Encoder& encoder, const QString& mp3) {
     QSignalSpy finished(&encoder, &ParallelMp3Encoder::finished);
     if (!encoder.finish(mp3))
         return false;
-    return waitFor([&] { return finished.count() == 1; }, 60000) &&
-           finished.at(0).at(0).toBool();
+    return waitFor([&] { return finished.count() == 1; }, 60000) && finished.at(0).at(0).toBool();
 }
 
 // Files left anywhere under the folder, hidden ones too, by name, in order.
@@ -231,7 +231,8 @@ TEST(Mp3Parts, JoinsLieInSilencesAndAddNoGap) {
     writeWav(wav, audio);
 
     ParallelMp3Encoder encoder;
-    ASSERT_TRUE(encoder.prepare(QString(), wav, 2, kShortParts)) << encoder.errorString().toStdString();
+    ASSERT_TRUE(encoder.prepare(QString(), wav, 2, kShortParts))
+        << encoder.errorString().toStdString();
     feed(encoder, audio);
     const QString mp3 = dir.filePath(QStringLiteral("joined.mp3"));
     ASSERT_TRUE(encodeAndWait(encoder, mp3)) << encoder.errorString().toStdString();
@@ -353,7 +354,8 @@ TEST(Mp3Parts, WithoutAnEncoderNothingIsCollectedAndFinishSaysWhy) {
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", dir.path().toUtf8());
     ParallelMp3Encoder encoder;
-    const bool prepared = encoder.prepare(dir.path() + u'/', dir.filePath(QStringLiteral("o.mp3")), 2);
+    const bool prepared =
+        encoder.prepare(dir.path() + u'/', dir.filePath(QStringLiteral("o.mp3")), 2);
     qputenv("PATH", path);
     EXPECT_FALSE(prepared);
     EXPECT_EQ(encoder.errorString(), Mp3EncoderNotFoundMessage());
@@ -383,7 +385,8 @@ TEST(Mp3Parts, StoppingEndsEveryEncoderAndLeavesNoFile) {
     QTemporaryDir dir;
     {
         ParallelMp3Encoder encoder;
-        ASSERT_TRUE(encoder.prepare(lame.path(), dir.filePath(QStringLiteral("x")), 2, kShortParts));
+        ASSERT_TRUE(
+            encoder.prepare(lame.path(), dir.filePath(QStringLiteral("x")), 2, kShortParts));
         feed(encoder, bursts(std::vector<double>(10, 0.4)));
         QSignalSpy finished(&encoder, &ParallelMp3Encoder::finished);
         const QString mp3 = dir.filePath(QStringLiteral("out.mp3"));
@@ -402,7 +405,8 @@ TEST(Mp3Parts, StoppingEndsEveryEncoderAndLeavesNoFile) {
     std::shared_ptr<IAudioTap> stillHeld;
     {
         ParallelMp3Encoder encoder;
-        ASSERT_TRUE(encoder.prepare(lame.path(), dir.filePath(QStringLiteral("x")), 2, kShortParts));
+        ASSERT_TRUE(
+            encoder.prepare(lame.path(), dir.filePath(QStringLiteral("x")), 2, kShortParts));
         stillHeld = encoder.input();
         feed(encoder, bursts(std::vector<double>(10, 0.4)));
         ASSERT_TRUE(waitFor([&] { return childProcesses() == 2; }, 10000));

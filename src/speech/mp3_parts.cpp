@@ -111,13 +111,27 @@ bool Mp3PartCutter::closePartLocked() {
 }
 
 void Mp3PartCutter::commitLocked(qsizetype count) {
-    count = std::min<qsizetype>(count, qsizetype(pending_.size()));
+    count = std::min(count, pendingSize());
     if (count <= 0)
         return;
-    if (!writeLocked(pending_.data(), count))
+    if (!writeLocked(pending_.data() + pendingHead_, count))
         return;
-    pending_.erase(pending_.begin(), pending_.begin() + count);
+    dropLocked(count);
+}
+
+void Mp3PartCutter::dropLocked(qsizetype count) {
+    pendingHead_ += count;
     pendingFirst_ += count;
+    // Taken from the front in steps; moved down once half is taken.
+    if (pendingHead_ > qsizetype(pending_.size()) / 2) {
+        pending_.erase(pending_.begin(), pending_.begin() + pendingHead_);
+        pendingHead_ = 0;
+    }
+}
+
+qint64 Mp3PartCutter::earliestCutLocked() const {
+    const qint64 target = targetLocked();
+    return partFirst_ + target - std::min(seconds(2), target / 2);
 }
 
 void Mp3PartCutter::cutLocked(const Silence& silence) {
@@ -133,9 +147,7 @@ void Mp3PartCutter::cutLocked(const Silence& silence) {
     if (!error_.isEmpty() || !closePartLocked())
         return;
     joins_.push_back(cut);
-    const qsizetype skip = qsizetype(std::min<qint64>(delay, qint64(pending_.size())));
-    pending_.erase(pending_.begin(), pending_.begin() + skip);
-    pendingFirst_ += skip;
+    dropLocked(std::min(qsizetype(delay), pendingSize()));
     partFirst_ = pendingFirst_;
     ++partIndex_;
     best_ = {};
@@ -148,12 +160,11 @@ void Mp3PartCutter::cutLocked(const Silence& silence) {
 void Mp3PartCutter::consumeLocked() {
     const qint64 target = targetLocked();
     const qint64 window = seconds(lengths_.window);
-    // Silences may begin a little before the part has its length.
-    const qint64 lookBack = std::min(seconds(2), target / 2);
-    const qint64 end = pendingFirst_ + qint64(pending_.size());
+    const qint64 earliest = earliestCutLocked();
+    const qint64 end = pendingFirst_ + pendingSize();
     if (end - partFirst_ < target) {
-        // Too early to cut: what lies before the look-back can go to the file.
-        commitLocked(qsizetype(partFirst_ + target - lookBack - pendingFirst_));
+        // Too early to cut: what lies before the earliest cut can go to the file.
+        commitLocked(qsizetype(earliest - pendingFirst_));
         return;
     }
     if (best_.end > best_.start) {
@@ -162,9 +173,9 @@ void Mp3PartCutter::consumeLocked() {
         return;
     }
     // No silence to cut in yet: keep the audio held back bounded.
-    const qint64 keep = lookBack + 2 * window;
-    if (qint64(pending_.size()) > keep + window)
-        commitLocked(qsizetype(qint64(pending_.size()) - keep));
+    const qint64 keep = (partFirst_ + target - earliest) + 2 * window;
+    if (pendingSize() > keep + window)
+        commitLocked(qsizetype(pendingSize() - keep));
 }
 
 void Mp3PartCutter::Samples(const qint16* samples, qsizetype count, int sampleRate) {
@@ -182,10 +193,10 @@ void Mp3PartCutter::Samples(const qint16* samples, qsizetype count, int sampleRa
     qsizetype done = 0;
     while (done < count && error_.isEmpty()) {
         const qsizetype n = std::min<qsizetype>(count - done, 4096);
-        const qint64 first = pendingFirst_ + qint64(pending_.size());
+        const qint64 first = pendingFirst_ + pendingSize();
         const qint64 minimum = minimumSilence(frameSamples_);
-        const qint64 target = targetLocked();
-        const qint64 earliest = partFirst_ + target - std::min(seconds(2), target / 2);
+        // Silences may begin a little before the part has its length.
+        const qint64 earliest = earliestCutLocked();
         for (qsizetype i = 0; i < n; ++i) {
             const int v = samples[done + i];
             const qint64 at = first + i;
@@ -221,7 +232,7 @@ bool Mp3PartCutter::finish() {
         if (!openPartLocked())
             return false;
     }
-    commitLocked(qsizetype(pending_.size()));
+    commitLocked(pendingSize());
     return error_.isEmpty() && closePartLocked();
 }
 
@@ -242,6 +253,7 @@ void Mp3PartCutter::detach() {
         QFile::remove(partPath_);
     }
     pending_.clear();
+    pendingHead_ = 0;
 }
 
 qint64 Mp3PartCutter::samplesIn() const {

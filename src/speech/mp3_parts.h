@@ -85,7 +85,12 @@ private:
     bool closePartLocked();
     void cutLocked(const Silence& silence);
     void commitLocked(qsizetype count);
+    // Lets go of held-back audio without writing it.
+    void dropLocked(qsizetype count);
     qint64 targetLocked() const;
+    // Where, in the whole audio, the part being written may end at the earliest.
+    qint64 earliestCutLocked() const;
+    qsizetype pendingSize() const { return qsizetype(pending_.size()) - pendingHead_; }
     qint64 seconds(double s) const { return qint64(s * rate_); }
 
     mutable std::mutex mutex_;
@@ -107,7 +112,8 @@ private:
 
     // Audio not yet in the part file: where a cut may still go.
     std::vector<qint16> pending_;
-    qint64 pendingFirst_ = 0;
+    qsizetype pendingHead_ = 0; // what is before it has gone
+    qint64 pendingFirst_ = 0;   // the sample at the head, in the whole audio
     qint64 silenceStart_ = -1; // of the silence the audio is in now, -1 in sound
     Silence best_;             // the longest silence long enough to cut in
 

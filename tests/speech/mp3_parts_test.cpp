@@ -96,11 +96,17 @@ int peak(const std::vector<qint16>& v, qint64 from, qint64 to) {
     return p;
 }
 
-// Feeds the audio to the encoder as a file destination would, in blocks.
+// Feeds the audio to the encoder as a file destination would, in blocks of
+// the sizes it uses (large ones at full speed, small ones when it paces the
+// writing) and some odd ones.
 void feed(ParallelMp3Encoder& encoder, const std::vector<qint16>& samples) {
-    for (size_t at = 0; at < samples.size(); at += 10000)
-        encoder.input()->Samples(samples.data() + at,
-                                 qsizetype(std::min<size_t>(10000, samples.size() - at)), kRate);
+    static const size_t blocks[] = {65536, 441, 7, 10000, 1764};
+    size_t at = 0;
+    for (int i = 0; at < samples.size(); ++i) {
+        const size_t n = std::min(blocks[i % 5], samples.size() - at);
+        encoder.input()->Samples(samples.data() + at, qsizetype(n), kRate);
+        at += n;
+    }
 }
 
 bool encodeAndWait(ParallelMp3Encoder& encoder, const QString& mp3) {

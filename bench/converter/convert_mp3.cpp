@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
     };
 
     std::printf("== Converter F4 (%d CPUs, load %s, %lld bytes, %d pairs)\n",
-                QThread::idealThreadCount(), qPrintable(load()), static_cast<long long>(bytes), pairs);
+                QThread::idealThreadCount(), qPrintable(load()), static_cast<long long>(bytes),
+                pairs);
     std::vector<double> ours, theirs, ratios;
     for (int pair = 1; pair <= pairs; ++pair) {
         keep = pair == pairs;
@@ -97,8 +98,9 @@ int main(int argc, char** argv) {
         ours.push_back(o);
         theirs.push_back(r);
         ratios.push_back(o / r);
-        std::printf("  pair %d: converter F4 %7.2f s, espeak-ng -w + lame %7.2f s, ratio %.3f (load %s)\n",
-                    pair, o, r, o / r, qPrintable(load()));
+        std::printf(
+            "  pair %d: converter F4 %7.2f s, espeak-ng -w + lame %7.2f s, ratio %.3f (load %s)\n",
+            pair, o, r, o / r, qPrintable(load()));
     }
     const double audio = seconds(wav);
     std::printf("MP3 through the converter of %lld bytes (%.0f s of audio), median of %d pairs:\n",
@@ -107,9 +109,11 @@ int main(int argc, char** argv) {
     std::printf("  espeak-ng -w + lame    %7.2f s\n", median(theirs));
     std::printf("  ratio                  %7.3f (target at most 0.55)\n", median(ratios));
     const double ourSeconds = seconds(ourMp3), keptSeconds = seconds(keptWav);
-    std::printf("  length: MP3 %.3f s, its WAV %.3f s (%+.3f %%); lame's MP3 of espeak-ng's WAV %.3f s\n",
-                ourSeconds, keptSeconds, 100 * (ourSeconds - keptSeconds) / keptSeconds, seconds(mp3));
+    std::printf(
+        "  length: MP3 %.3f s, its WAV %.3f s (%+.3f %%); lame's MP3 of espeak-ng's WAV %.3f s\n",
+        ourSeconds, keptSeconds, 100 * (ourSeconds - keptSeconds) / keptSeconds, seconds(mp3));
     std::printf("Joins (sox decodes the MP3; shifts of the speech against the run's WAV file):\n");
-    PrintMp3Check("converter F4", CheckMp3AgainstWav(keptWav, ourMp3, converter.path("scratch.raw")));
+    PrintMp3Check("converter F4",
+                  CheckMp3AgainstWav(keptWav, ourMp3, converter.path("scratch.raw")));
     return 0;
 }

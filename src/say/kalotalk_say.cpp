@@ -230,8 +230,8 @@ int main(int argc, char* argv[]) {
     // An MP3 file is encoded in parts while the speech is written: the
     // speech itself needs no WAV file then.
     ParallelMp3Encoder encoder;
-    if (toMp3 &&
-        !encoder.prepare(QCoreApplication::applicationDirPath() + u'/', target, int(o.jobs.value_or(0))))
+    if (toMp3 && !encoder.prepare(QCoreApplication::applicationDirPath() + u'/', target,
+                                  int(o.jobs.value_or(0))))
         return fail(encoder.errorString());
     const QString wavPath = toMp3 ? QProcess::nullDevice() : wavPart.path();
 

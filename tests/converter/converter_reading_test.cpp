@@ -20,6 +20,8 @@
 
 using namespace kalo;
 using kalo::test::ConverterTest;
+using kalo::test::ProcessesNaming;
+using kalo::test::Prose;
 using kalo::test::waitFor;
 
 namespace {
@@ -600,33 +602,9 @@ TEST_F(ReadingTest, CartoonModeDuringEncodingStillFinishesTheMp3) {
 
 namespace {
 
-// Prose of about `bytes` bytes in sentences and paragraphs.
-QByteArray prose(int bytes) {
-    static const char* const sentences[] = {
-        "The lighthouse keeper climbed the winding stairs before sunset.",
-        "Rain fell on the market square, and the traders covered their apples.",
-        "Nobody remembered when the last ship had passed the rocks at night.",
-    };
-    QByteArray out;
-    for (int i = 0; out.size() < bytes; ++i)
-        out += QByteArray(sentences[i % 3]) + (i % 4 == 3 ? "\n\n" : " ");
-    return out;
-}
-
 // Everything in a folder, hidden files and folders too.
 QStringList everythingIn(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
-// Processes whose command line names a file in the folder.
-int processesUsing(const QString& folder) {
-    int n = 0;
-    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
-        QFile cmdline("/proc/" + pid + "/cmdline");
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(folder.toUtf8()))
-            ++n;
-    }
-    return n;
 }
 
 } // namespace
@@ -636,7 +614,7 @@ TEST_F(ReadingTest, ALongDocumentIsEncodedInPartsBesideTheSpeechIntoOneMp3) {
     // About two and a half minutes of speech; the encoder waits a little
     // before each part, so the encoding's progress can be seen.
     fakeEncoder(app, "sleep 0.3\nexec lame \"$1\" \"$2\"");
-    open({doc("book.txt", prose(2300))});
+    open({doc("book.txt", Prose(2300))});
     // The WAV file of the run, as it is when the speech ends (the engine
     // may speak a text a little differently the next time).
     QObject::connect(dm->MSpeech1, &TMSpeech::OnStop, converter,
@@ -648,8 +626,10 @@ TEST_F(ReadingTest, ALongDocumentIsEncodedInPartsBesideTheSpeechIntoOneMp3) {
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (converter->FReading && !converter->Encoding())
-            encodersDuringSpeech = std::max(encodersDuringSpeech, processesUsing(app.file("wav/.kalotalk-mp3-")));
-        if (converter->Encoding() && (gauge.isEmpty() || gauge.last() != converter->GaugeWordPosition->value()))
+            encodersDuringSpeech =
+                std::max(encodersDuringSpeech, ProcessesNaming(app.file("wav/.kalotalk-mp3-")));
+        if (converter->Encoding() &&
+            (gauge.isEmpty() || gauge.last() != converter->GaugeWordPosition->value()))
             gauge << converter->GaugeWordPosition->value();
     });
     watch.start(5);
@@ -669,9 +649,11 @@ TEST_F(ReadingTest, ALongDocumentIsEncodedInPartsBesideTheSpeechIntoOneMp3) {
     ASSERT_GT(wavSeconds, 100);
     EXPECT_NEAR(soundSeconds(mp3), wavSeconds, wavSeconds * 0.005);
     // As long as lame makes it from the whole WAV file, within a frame.
-    ASSERT_EQ(QProcess::execute("lame", {"--quiet", app.file("book.wav"), app.file("whole.mp3")}), 0);
+    ASSERT_EQ(QProcess::execute("lame", {"--quiet", app.file("book.wav"), app.file("whole.mp3")}),
+              0);
     EXPECT_NEAR(soundSeconds(mp3), soundSeconds(app.file("whole.mp3")), 0.03);
-    EXPECT_TRUE(everythingIn(app.file("wav")).isEmpty()) << everythingIn(app.file("wav")).join(' ').toStdString();
+    EXPECT_TRUE(everythingIn(app.file("wav")).isEmpty())
+        << everythingIn(app.file("wav")).join(' ').toStdString();
     EXPECT_EQ(everythingIn(app.file("mp3")), QStringList{"book.mp3"});
 }
 
@@ -679,29 +661,32 @@ TEST_F(ReadingTest, StoppingTheMp3StepEndsEveryEncoderAndKeepsOnlyTheWav) {
     Settings.AutoName = true;
     // An encoder that never ends, with the part it reads on its command line.
     fakeEncoder(app, "exec tail -f \"$1\"");
-    open({doc("book.txt", prose(2300))});
+    open({doc("book.txt", Prose(2300))});
     converter->ActionTTMExecute();
     ASSERT_TRUE(waitFor([&] { return converter->Encoding(); }, 60000));
-    ASSERT_GE(processesUsing(app.file("wav/.kalotalk-mp3-")), 1);
+    ASSERT_GE(ProcessesNaming(app.file("wav/.kalotalk-mp3-")), 1);
     converter->ActionStopExecute();
-    EXPECT_EQ(processesUsing(app.file("wav/.kalotalk-mp3-")), 0);
+    EXPECT_EQ(ProcessesNaming(app.file("wav/.kalotalk-mp3-")), 0);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(converter->Status(), " MP3 encoding cancelled");
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
     EXPECT_EQ(everythingIn(app.file("wav")), QStringList{"book.wav"});
     EXPECT_GT(soundSeconds(app.file("wav/book.wav")), 100);
-    EXPECT_TRUE(everythingIn(app.file("mp3")).isEmpty()) << everythingIn(app.file("mp3")).join(' ').toStdString();
+    EXPECT_TRUE(everythingIn(app.file("mp3")).isEmpty())
+        << everythingIn(app.file("mp3")).join(' ').toStdString();
 }
 
 TEST_F(ReadingTest, AnEncoderFailingOnAPartIsReportedAtTheMp3StepAndTheWavIsKept) {
     Settings.AutoName = true;
-    fakeEncoder(app, "case \"$1\" in *part-000001.wav) exit 3;; esac\nexec lame --quiet \"$1\" \"$2\"");
-    open({doc("book.txt", prose(2300))});
+    fakeEncoder(app,
+                "case \"$1\" in *part-000001.wav) exit 3;; esac\nexec lame --quiet \"$1\" \"$2\"");
+    open({doc("book.txt", Prose(2300))});
     converter->ActionTTMExecute();
     ASSERT_TRUE(waitIdle(60000));
     EXPECT_EQ(converter->Status(), " MP3 encoding failed");
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors.at(0).contains("The MP3 encoder failed (exit code 3)")) << errors.at(0).toStdString();
+    EXPECT_TRUE(errors.at(0).contains("The MP3 encoder failed (exit code 3)"))
+        << errors.at(0).toStdString();
     EXPECT_TRUE(errors.at(0).contains("The WAV file is kept: " + app.file("wav/book.wav")));
     EXPECT_EQ(everythingIn(app.file("wav")), QStringList{"book.wav"});
     EXPECT_TRUE(everythingIn(app.file("mp3")).isEmpty());

@@ -108,19 +108,6 @@ TEST(KalotalkSay, WritesMp3ThroughTheEncoder) {
     EXPECT_GT(soxi.out.trimmed().toDouble(), 1.5);
 }
 
-// Prose of about `bytes` bytes in sentences and paragraphs.
-QByteArray prose(int bytes) {
-    static const char* const sentences[] = {
-        "The lighthouse keeper climbed the winding stairs before sunset.",
-        "Rain fell on the market square, and the traders covered their apples.",
-        "Nobody remembered when the last ship had passed the rocks at night.",
-    };
-    QByteArray out;
-    for (int i = 0; out.size() < bytes; ++i)
-        out += QByteArray(sentences[i % 3]) + (i % 4 == 3 ? "\n\n" : " ");
-    return out;
-}
-
 double soxiSeconds(const QString& path) {
     return run(QStringLiteral("soxi"), {QStringLiteral("-D"), path}).out.trimmed().toDouble();
 }
@@ -131,7 +118,7 @@ TEST(KalotalkSay, AnMp3OfMinutesOfSpeechIsMadeInPartsAndPlaysAsOne) {
     const QString text = dir.filePath(QStringLiteral("in.txt"));
     QFile f(text);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(prose(2300));
+    f.write(Prose(2300));
     f.close();
     const QString wav = dir.filePath(QStringLiteral("out.wav"));
     const QString mp3 = dir.filePath(QStringLiteral("out.mp3"));
@@ -152,19 +139,8 @@ TEST(KalotalkSay, AnMp3OfMinutesOfSpeechIsMadeInPartsAndPlaysAsOne) {
     EXPECT_TRUE(stat.err.contains(QStringLiteral("Length (seconds):")));
     QFile::remove(whole);
     EXPECT_EQ(filesIn(dir), (QStringList{"in.txt", "out.mp3", "out.wav"}));
-    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
-}
-
-// Processes whose command line names something in the folder (the encoders
-// of the parts name their files there).
-int processesUsing(const QString& folder) {
-    int n = 0;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(folder.toUtf8()))
-            ++n;
-    }
-    return n;
+    EXPECT_TRUE(
+        QDir(dir.path()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST(KalotalkSay, AnInterruptedMp3RunEndsItsEncodersAndLeavesNothing) {
@@ -172,7 +148,7 @@ TEST(KalotalkSay, AnInterruptedMp3RunEndsItsEncodersAndLeavesNothing) {
     const QString text = dir.filePath(QStringLiteral("in.txt"));
     QFile f(text);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(prose(60000)); // about an hour of speech
+    f.write(Prose(60000)); // about an hour of speech
     f.close();
     QProcess p;
     p.start(kSay, {QStringLiteral("-f"), text, QStringLiteral("-m"),
@@ -180,13 +156,14 @@ TEST(KalotalkSay, AnInterruptedMp3RunEndsItsEncodersAndLeavesNothing) {
     ASSERT_TRUE(p.waitForStarted());
     // Parts are being encoded.
     const QString parts = dir.filePath(QStringLiteral(".kalotalk-mp3-"));
-    ASSERT_TRUE(waitFor([&] { return processesUsing(parts) >= 1; }, 30000));
+    ASSERT_TRUE(waitFor([&] { return ProcessesNaming(parts) >= 1; }, 30000));
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(20000));
     EXPECT_EQ(p.exitCode(), 128 + SIGINT);
-    EXPECT_EQ(processesUsing(parts), 0);
+    EXPECT_EQ(ProcessesNaming(parts), 0);
     EXPECT_EQ(filesIn(dir), QStringList{QStringLiteral("in.txt")});
-    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(
+        QDir(dir.path()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST(KalotalkSay, AnMp3RunWithoutTheEncoderFailsAndLeavesNothing) {
@@ -203,7 +180,8 @@ TEST(KalotalkSay, AnMp3RunWithoutTheEncoderFailsAndLeavesNothing) {
     EXPECT_TRUE(err.startsWith(QStringLiteral("kalotalk-say: "))) << err.toStdString();
     EXPECT_EQ(err, QStringLiteral("kalotalk-say: The MP3 encoder lame was not found\n"));
     EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
-    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(
+        QDir(dir.path()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST(KalotalkSay, AnInterruptedRunLeavesNothingBehind) {

@@ -1,10 +1,12 @@
-// kalotalk-say: speaks text, or writes it to a WAV or MP3 file, through the
-// same speech component as the converter. Meant for scripts: plain output,
+// kalotalk-say: speaks text, or writes it to a WAV, MP3, Opus, Vorbis or
+// FLAC file (with subtitles, if asked), through the same speech component
+// as the converter. Meant for scripts: plain output,
 // clear messages, non-zero exit codes on failure, and no half-written
 // output file ever (outputs are written beside the target under a
 // temporary name and renamed at the end).
 #include "speech/mp3_parts.h"
 #include "speech/mspeech.h"
+#include "speech/subtitles.h"
 #include "say/say_options.h"
 
 #include <QCoreApplication>
@@ -13,7 +15,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryFile>
 #include <QTimer>
 
@@ -97,6 +98,18 @@ public:
         return true;
     }
     ~PartFile() { discard(); }
+    // Fills the file with bytes (nothing to do when none was created).
+    bool write(const QByteArray& bytes, const QString& target, QString* error) {
+        if (path_.isEmpty())
+            return true;
+        QFile f(path_);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            f.write(bytes) != bytes.size() || !f.flush()) {
+            *error = QStringLiteral("cannot write %1: %2").arg(target, f.errorString());
+            return false;
+        }
+        return true;
+    }
     const QString& path() const { return path_; }
     void discard() {
         if (!path_.isEmpty())
@@ -218,29 +231,49 @@ int main(int argc, char* argv[]) {
     for (int sig : {SIGINT, SIGTERM, SIGHUP})
         std::signal(sig, onSignal);
 
+    // With subtitles alone nothing is spoken: the speech goes to no file at
+    // all, at the pace of a file, so the subtitles are timed as a file.
+    const bool toFile = o.writesFiles();
     const bool toMp3 = !o.mp3Out.isEmpty();
-    const bool toFile = !o.wavOut.isEmpty() || toMp3;
-    const QString target = !o.wavOut.isEmpty() ? o.wavOut : o.mp3Out;
+    const QString target = !o.wavOut.isEmpty()   ? o.wavOut
+                           : !o.mp3Out.isEmpty() ? o.mp3Out
+                                                 : o.encodedOut;
+    // The file the speech component writes: the WAV file of -w, or the
+    // compressed file of -o. An MP3 file is encoded in parts while the
+    // speech is written: the speech itself needs no file then.
     PartFile wavPart;
     PartFile mp3Part;
-    if (!o.wavOut.isEmpty() && !wavPart.create(target, QStringLiteral(".wav"), &error))
-        return fail(error);
+    if (!o.wavOut.isEmpty() || !o.encodedOut.isEmpty()) {
+        const QString suffix = o.encodedOut.isEmpty()
+                                   ? QStringLiteral(".wav")
+                                   : u'.' + QFileInfo(o.encodedOut).suffix().toLower();
+        if (!wavPart.create(target, suffix, &error))
+            return fail(error);
+    }
     if (toMp3 && !mp3Part.create(target, QStringLiteral(".mp3"), &error))
         return fail(error);
-    // An MP3 file is encoded in parts while the speech is written: the
-    // speech itself needs no WAV file then.
     ParallelMp3Encoder encoder;
     if (toMp3 && !encoder.prepare(QCoreApplication::applicationDirPath() + u'/', target,
                                   int(o.jobs.value_or(0))))
         return fail(encoder.errorString());
-    const QString wavPath = toMp3 ? QProcess::nullDevice() : wavPart.path();
+    PartFile srtPart;
+    PartFile lrcPart;
+    if (!o.srtOut.isEmpty() && !srtPart.create(o.srtOut, QStringLiteral(".srt"), &error))
+        return fail(error);
+    if (!o.lrcOut.isEmpty() && !lrcPart.create(o.lrcOut, QStringLiteral(".lrc"), &error))
+        return fail(error);
+    std::vector<WordTiming> words;
+    qint64 audioMs = 0;
 
     ProgressLine progress;
     int exitCode = 0;
     {
         TMSpeech speech(nullptr, [modes] { return modes; });
         speech.Output = toFile ? soFile : soGeneral;
-        speech.Filename = wavPath;
+        speech.Filename = wavPart.path();
+        speech.FileFormat = !o.encodedOut.isEmpty() ? o.encodedFormat
+                            : !o.wavOut.isEmpty()   ? AudioFileFormat::Wav
+                                                    : AudioFileFormat::None;
         try {
             speech.SelectEngine(mode.ModeName);
         } catch (const EMSpeechException& e) {
@@ -283,6 +316,9 @@ int main(int argc, char* argv[]) {
         QObject::connect(&speech, &TMSpeech::OnWarning, &loop, [&](int, const QString& m) {
             say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(m));
         });
+        if (!o.srtOut.isEmpty() || !o.lrcOut.isEmpty())
+            QObject::connect(&speech, &TMSpeech::OnWordPosition, &loop,
+                             [&](qint64 ms, qint32 offset) { words.push_back({offset, ms}); });
         QTimer tick;
         tick.setInterval(100);
         const QString verb = toFile ? QStringLiteral("Writing") : QStringLiteral("Speaking");
@@ -313,22 +349,31 @@ int main(int argc, char* argv[]) {
             // The engine's messages name the temporary file; the user knows
             // the file asked for.
             QString message = errors.join(u"; ");
-            if (toFile)
-                message.replace(wavPath, target);
+            if (!wavPart.path().isEmpty())
+                message.replace(wavPart.path(), target);
             exitCode = fail(message);
         } else if (encoder.failed()) {
             speech.Stop();
             exitCode = fail(encoder.errorString());
         } else if (!stopped) {
             exitCode = fail(QStringLiteral("the speech ended without finishing"));
+        } else if (toFile) {
+            std::shared_ptr<IAudioFile> file;
+            speech.GetInterface(0, file);
+            audioMs = file ? file->WrittenMs() : 0;
         }
-    } // the WAV file is complete and closed here
+    } // the audio file is complete and closed here
     if (exitCode != 0)
         return exitCode;
-    if (!o.wavOut.isEmpty()) {
-        if (!wavPart.commitAs(o.wavOut, &error))
+    if (!o.srtOut.isEmpty() || !o.lrcOut.isEmpty()) {
+        const std::vector<SubtitleCue> cues = BuildCues(text, words, audioMs, true);
+        if (!srtPart.write(SrtText(cues), o.srtOut, &error) ||
+            !lrcPart.write(LrcText(cues), o.lrcOut, &error))
             return fail(error);
-        return 0;
+    }
+    if (!o.wavOut.isEmpty() || !o.encodedOut.isEmpty()) {
+        if (!wavPart.commitAs(target, &error))
+            return fail(error);
     }
     if (toMp3) {
         // The parts still being encoded, then joined into the MP3 file.
@@ -363,5 +408,8 @@ int main(int argc, char* argv[]) {
         if (!mp3Part.commitAs(o.mp3Out, &error))
             return fail(error);
     }
+    if ((!o.srtOut.isEmpty() && !srtPart.commitAs(o.srtOut, &error)) ||
+        (!o.lrcOut.isEmpty() && !lrcPart.commitAs(o.lrcOut, &error)))
+        return fail(error);
     return 0;
 }

@@ -218,6 +218,9 @@ void TFormKALO::CharacterItemClick(QAction* item) {
             tones.at(defaultItem)->setChecked(true);
         LabelFileName->setText(QStringLiteral("New Character"));
         character->Speak(sentence);
+        // The old character's speech went with it: the list goes on after
+        // the introduction from where it was.
+        Playback(this).List.CharacterChanged();
     } catch (...) {
         // A character that fails to load stops here: Char1 keeps the old
         // name and nothing is announced.

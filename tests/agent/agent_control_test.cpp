@@ -86,6 +86,9 @@ TEST_F(AgentControl, RequestsRunInOrderWithTheirStatuses) {
     EXPECT_EQ(missing->Status(), kRequestFailed);
     EXPECT_FALSE(missing->Description().isEmpty());
     EXPECT_EQ(branchy->Status(), kRequestPending);
+    EXPECT_FALSE(show->Finished());
+    EXPECT_FALSE(greet->Finished()) << "a request waiting in the queue has not finished";
+    EXPECT_TRUE(missing->Finished());
     EXPECT_TRUE(c->Visible());
 
     // Each request starts only when the one before it has ended.

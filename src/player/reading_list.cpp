@@ -160,9 +160,16 @@ void TReadingList::SpeakClipboard() {
     // over the clipboard text once it arrives.
     cancelRead();
     character->Stop();
-    // A large copy goes to the character in parts, like a large file.
-    const QStringList parts = SplitIntoParts(*text, FPartLength);
-    startText(parts, SpeechBookmarkCount(parts), kReadingClipboard, true);
+    if (text->size() <= FPartLength) {
+        startText({*text}, SpeechBookmarkCount(*text), kReadingClipboard, true);
+        return;
+    }
+    // A large copy goes to the character in parts, like a large file, and
+    // is cut into them off the window's thread.
+    startParts([copied = *text] { return copied; },
+               [this](const QStringList& parts, int bookmarks, const QString&) {
+                   startText(parts, bookmarks, kReadingClipboard, true);
+               });
 }
 
 void TReadingList::ReadClipboard() {
@@ -194,7 +201,12 @@ void TReadingList::Play() {
     cancelRead();
     if (TPlayerCharacter* character = FHost.Character())
         character->Stop();
-    startRead(ItemIndex, FList.at(ItemIndex));
+    const int index = ItemIndex;
+    const QString path = FList.at(index);
+    startParts([reader = FReader, path] { return reader(path); },
+               [this, index, path](const QStringList& parts, int bookmarks, const QString& error) {
+                   entryRead(index, path, parts, bookmarks, error);
+               });
 }
 
 void TReadingList::Stop() {
@@ -334,46 +346,46 @@ void TReadingList::replaceList(const QStringList& files) {
         ShuffleList(FList, FRandom);
 }
 
-void TReadingList::startRead(int index, const QString& path) {
-    // The file is read and decoded on a worker thread so a large file does
-    // not hold up the window; the result comes back on this thread and is
-    // used only if no later action has replaced this read.
+void TReadingList::startParts(std::function<QString()> source, PartsReady then) {
+    // The text is read (a file is decoded too) and cut into parts on a
+    // worker thread, so a large one does not hold up the window; the result
+    // comes back on this thread and is used only if no later action has
+    // replaced this one.
     auto pending = std::make_shared<PendingRead>();
     FPendingRead = pending;
     std::weak_ptr<PendingRead> weak = pending;
     QObject* receiver = QCoreApplication::instance();
-    const auto reader = FReader;
     const int partLength = FPartLength;
-    QThreadPool::globalInstance()->start([this, weak, receiver, reader, partLength, index, path] {
-        QStringList parts;
-        int bookmarks = 0;
-        QString error;
-        try {
-            const QString text = reader(path);
-            // A read dropped meanwhile (Stop, another entry) ends here.
-            if (!weak.expired()) {
-                parts = SplitIntoParts(text, partLength);
-                bookmarks = SpeechBookmarkCount(parts);
+    QThreadPool::globalInstance()->start(
+        [this, weak, receiver, partLength, source = std::move(source), then = std::move(then)] {
+            QStringList parts;
+            int bookmarks = 0;
+            QString error;
+            try {
+                const QString text = source();
+                // A read dropped meanwhile (Stop, another entry) ends here.
+                if (!weak.expired()) {
+                    parts = SplitIntoParts(text, partLength);
+                    bookmarks = SpeechBookmarkCount(parts);
+                }
+            } catch (const KaloError& e) {
+                error = e.message();
+            } catch (const std::exception& e) {
+                error = QString::fromLocal8Bit(e.what());
             }
-        } catch (const KaloError& e) {
-            error = e.message();
-        } catch (const std::exception& e) {
-            error = QString::fromLocal8Bit(e.what());
-        }
-        QMetaObject::invokeMethod(
-            receiver,
-            [this, weak, index, path, parts = std::move(parts), bookmarks,
-             error = std::move(error)] {
-                // Only this object holds the read; while it can be locked
-                // here, on the object's own thread, the object is alive.
-                const auto alive = weak.lock();
-                if (!alive || FPendingRead != alive)
-                    return;
-                FPendingRead.reset();
-                entryRead(index, path, parts, bookmarks, error);
-            },
-            Qt::QueuedConnection);
-    });
+            QMetaObject::invokeMethod(
+                receiver,
+                [this, weak, then, parts = std::move(parts), bookmarks, error = std::move(error)] {
+                    // Only this object holds the read; while it can be locked
+                    // here, on the object's own thread, the object is alive.
+                    const auto alive = weak.lock();
+                    if (!alive || FPendingRead != alive)
+                        return;
+                    FPendingRead.reset();
+                    then(parts, bookmarks, error);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void TReadingList::cancelRead() {

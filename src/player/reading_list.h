@@ -131,7 +131,8 @@ public:
     // after whatever the new character was given meanwhile.
     void CharacterChanged();
 
-    // True while an entry's file is being read in the background.
+    // True while an entry's file is being read, or a large copy cut into
+    // parts, in the background.
     bool ReadPending() const { return static_cast<bool>(FPendingRead); }
 
     // Replaces the random source of the shuffle (tests).
@@ -153,7 +154,9 @@ public:
 private:
     struct PendingRead;
     void replaceList(const QStringList& files);
-    void startRead(int index, const QString& path);
+    using PartsReady =
+        std::function<void(const QStringList& parts, int bookmarks, const QString& error)>;
+    void startParts(std::function<QString()> source, PartsReady then);
     void cancelRead();
     void entryRead(int index, const QString& path, const QStringList& parts, int bookmarks,
                    const QString& error);

@@ -12,6 +12,7 @@
 #include "support/test_support.h"
 
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -376,6 +377,28 @@ TEST(BalloonWindowSize, FixedOrSizedToTheText) {
     fixed.SetText(text);
     sized.SetText(text);
     EXPECT_EQ(sized.BalloonSize(), fixed.BalloonSize());
+}
+
+TEST(BalloonWindowSize, WideLettersStayInsideTheBalloon) {
+    acs::Balloon b;
+    b.lines = 2;
+    b.charsPerLine = 24;
+    b.fontName = QStringLiteral("DejaVu Sans");
+    const BalloonStyle style = StyleFromCharacter(b);
+    const QFontMetrics fm(style.font);
+    const int lineWidth = fm.averageCharWidth() * b.charsPerLine;
+    BalloonWindow balloon(style);
+    const QString shouted = QStringLiteral("WHY DOES THE WOMBAT WANDER WESTWARD WHEN MOMMA "
+                                           "WARNS HIM ABOUT WILD WOLVES AND WEASELS");
+    balloon.SetText(shouted);
+    for (qsizetype at = 0; at <= shouted.size(); at += 5) {
+        balloon.Reveal(at, QRect(400, 400, 100, 100));
+        for (const QString& line : balloon.ShownLines())
+            EXPECT_LE(fm.horizontalAdvance(line), lineWidth) << line.toStdString();
+    }
+    EXPECT_TRUE(balloon.ShownLines().last().endsWith("WEASELS"));
+    // The balloon keeps its width, whatever the letters.
+    EXPECT_EQ(balloon.BalloonSize().width(), BalloonWindow(style).BalloonSize().width());
 }
 
 // --- the player without windows

@@ -658,6 +658,7 @@ TEST_F(ReadingListTest, ALargeCopyIsReadInPartsBetweenTheReadingAnimations) {
     host.clipboard = QStringLiteral("one two three four five six seven");
     host.character.calls.clear();
     list.SpeakClipboard();
+    settle();
     EXPECT_EQ(host.character.calls, (QStringList{"Stop", "Play:Read", "Speak:one two"}));
     host.numbers.clear();
     for (int round = 0; round < 10 && host.label.startsWith("Reading Clipboard"); ++round)

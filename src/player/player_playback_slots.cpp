@@ -156,9 +156,9 @@ void TFormKALO::ShuffleList() {
     });
 }
 
-void TFormKALO::ReadClipboard(const QString&) {
-    // Speak Clipboard takes the clipboard's text again itself.
-    ActionSpeakExecute();
+void TFormKALO::ReadClipboard(const QString& text) {
+    // Speak Clipboard with the text the clipboard watch has just taken.
+    Playback(this).List.SpeakCopiedText(text);
 }
 
 void TFormKALO::BuildCharacterMenu() {

@@ -149,24 +149,28 @@ TReadingList::TReadingList(TPlaybackHost& host, QStringList& list, int& itemInde
 TReadingList::~TReadingList() = default;
 
 void TReadingList::SpeakClipboard() {
+    if (!FHost.Character())
+        return;
+    if (const std::optional<QString> text = FHost.ClipboardText())
+        SpeakCopiedText(*text);
+}
+
+void TReadingList::SpeakCopiedText(const QString& text) {
     TPlayerCharacter* character = FHost.Character();
     if (!character)
-        return;
-    const std::optional<QString> text = FHost.ClipboardText();
-    if (!text)
         return;
     FHost.SetFileNameLabel(kReadingClipboard);
     // An entry still being read from disk would otherwise start speaking
     // over the clipboard text once it arrives.
     cancelRead();
     character->Stop();
-    if (text->size() <= FPartLength) {
-        startText({*text}, SpeechBookmarkCount(*text), kReadingClipboard, true);
+    if (text.size() <= FPartLength) {
+        startText({text}, SpeechBookmarkCount(text), kReadingClipboard, true);
         return;
     }
     // A large copy goes to the character in parts, like a large file, and
     // is cut into them off the window's thread.
-    startParts([copied = *text] { return copied; },
+    startParts([copied = text] { return copied; },
                [this](const QStringList& parts, int bookmarks, const QString&) {
                    startText(parts, bookmarks, kReadingClipboard, true);
                });

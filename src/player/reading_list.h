@@ -105,6 +105,9 @@ public:
     // "Speak Clipboard": stop the character and read the clipboard text;
     // nothing without text. Playing stays as it is.
     void SpeakClipboard();
+    // The same with the clipboard's text already taken (by the clipboard
+    // watch): a large copy is fetched from its owner only once.
+    void SpeakCopiedText(const QString& text);
     // "Read Clipboard": leave list playback and read the clipboard, or say
     // that it holds no text.
     void ReadClipboard();

@@ -74,9 +74,14 @@ int SpeechBookmarkCount(const QStringList& parts);
 // the whole text for 0, nothing when there are fewer spaces.
 QString TextAfterBookmark(const QString& text, int bookmark);
 
+// The largest list entry read: far more than hours of speech, and it keeps
+// a wrong choice from taking the memory.
+inline constexpr qint64 MaxListEntryBytes = 64LL * 1024 * 1024;
+
 // A text file as the character reads it: every line followed by a line
 // break, in the encoding the file was written in. Throws KaloError with the
-// file system's reason when the file cannot be read.
+// file system's reason when the file cannot be read, and for what is not a
+// regular file or is larger than MaxListEntryBytes.
 QString ReadEntryText(const QString& path);
 
 class TReadingList : public QObject {
@@ -133,6 +138,10 @@ public:
     // the list that was cut off goes on from the word it had reached,
     // after whatever the new character was given meanwhile.
     void CharacterChanged();
+    // A text given to the character could not be spoken (no usable voice):
+    // its end never comes, so list playback stops here, and the reason is
+    // shown, once until something has been spoken again.
+    void SpeechFailed(const QString& reason);
 
     // True while an entry's file is being read, or a large copy cut into
     // parts, in the background.
@@ -183,6 +192,8 @@ private:
     // shown under (without its count), and whether the count still has to
     // go into the label at the next first bookmark.
     QStringList FParts;
+    // The failure last shown; cleared when speech reaches a bookmark.
+    QString FReportedFailure;
     int FPart = 0;
     int FPartBase = 0;
     int FTotal = 0;

@@ -9,6 +9,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace kalo {
@@ -381,7 +383,7 @@ void TJQChar::PlayAnimation(const QString& name) {
         }
 }
 
-void TJQChar::Speak(const QString& text, bool async) {
+int TJQChar::Speak(const QString& text, bool async) {
     int count = 0;
     const QString tagged =
         BuildSpeechTags(text, Volume, Pitch, Speed, VoiceType, BalloonVisible, &count);
@@ -391,8 +393,16 @@ void TJQChar::Speak(const QString& text, bool async) {
     // or running, and whoever was told it failed.
     std::erase_if(speeches_, [](const std::weak_ptr<TAgentRequest>& s) { return s.expired(); });
     speeches_.push_back(request);
+    // Tokens run on across characters and controllers, so a text of a
+    // character that went is never taken for one of the next.
+    static int lastToken = 0;
+    lastToken = lastToken == std::numeric_limits<int>::max() ? 1 : lastToken + 1;
+    const int token = lastToken;
+    dropEnded();
+    spoken_.push_back({{token, count}, request});
     if (!async)
         WaitForRequest(request);
+    return token;
 }
 
 bool TJQChar::IsOwnSpeech(const RequestPtr& request) const {
@@ -404,10 +414,29 @@ bool TJQChar::IsOwnSpeech(const RequestPtr& request) const {
     return false;
 }
 
-void TJQChar::Read(const QString& text) {
+int TJQChar::Read(const QString& text) {
     PlayAnimation(QStringLiteral("Read"));
-    Speak(text, true);
+    const int token = Speak(text, true);
     PlayAnimation(QStringLiteral("ReadReturn"));
+    return token;
+}
+
+void TJQChar::dropEnded() const {
+    std::erase_if(spoken_, [](const Spoken& s) { return !s.request || s.request->Finished(); });
+}
+
+TJQChar::SpokenText TJQChar::SpeakingNow() const {
+    dropEnded();
+    for (const Spoken& s : spoken_)
+        if (s.request->Status() == kRequestInProgress)
+            return s.text;
+    return {};
+}
+
+bool TJQChar::Pending(int token) const {
+    dropEnded();
+    return std::any_of(spoken_.begin(), spoken_.end(),
+                       [token](const Spoken& s) { return s.text.token == token; });
 }
 
 void TJQChar::Greet() {

@@ -168,9 +168,9 @@ void TFormKALO::ShuffleList() {
     });
 }
 
-void TFormKALO::ReadClipboard(const QString&) {
-    // Speak Clipboard takes the clipboard's text again itself.
-    ActionSpeakExecute();
+void TFormKALO::ReadClipboard(const QString& text) {
+    // Speak Clipboard with the text the clipboard watch has just taken.
+    Playback(this).List.SpeakCopiedText(text);
 }
 
 void TFormKALO::BuildCharacterMenu() {
@@ -237,6 +237,9 @@ void TFormKALO::CharacterItemClick(QAction* item) {
             tones.at(defaultItem)->setChecked(true);
         LabelFileName->setText(QStringLiteral("New Character"));
         Playback(this).Character()->Speak(sentence);
+        // The old character's speech went with it: the list goes on after
+        // the introduction from where it was.
+        Playback(this).List.CharacterChanged();
     } catch (...) {
         // A character that fails to load changes nothing: the one running
         // (if any) stays, Char1 keeps its name, nothing is announced, and

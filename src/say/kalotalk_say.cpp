@@ -272,6 +272,7 @@ int main(int argc, char* argv[]) {
     qint64 audioMs = 0;
 
     ProgressLine progress;
+    int shown = 0; // the progress line never goes back
     int exitCode = 0;
     {
         TMSpeech speech(nullptr, [modes] { return modes; });
@@ -328,7 +329,6 @@ int main(int argc, char* argv[]) {
         QTimer tick;
         tick.setInterval(100);
         const QString verb = toFile ? QStringLiteral("Writing") : QStringLiteral("Speaking");
-        int shown = 0;
         QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
             if (g_signal || encoder.failed()) {
                 loop.quit();
@@ -397,7 +397,8 @@ int main(int argc, char* argv[]) {
             if (g_signal)
                 loop.quit();
             else
-                progress.show(QStringLiteral("Encoding"), mp3Percent(1.0, encoder));
+                progress.show(QStringLiteral("Encoding"),
+                              shown = std::max(shown, mp3Percent(1.0, encoder)));
         });
         tick.start();
         if (encoder.isRunning())

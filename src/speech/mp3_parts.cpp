@@ -73,6 +73,13 @@ bool Mp3PartCutter::openPartLocked() {
 bool Mp3PartCutter::writeLocked(const qint16* samples, qsizetype count) {
     if (count == 0)
         return true;
+    if ((partWritten_ + count) * 2 > WavDataLimit()) {
+        // Hours of speech without a pause to cut at: a part's WAV header
+        // could not say how long it is.
+        error_ = QStringLiteral("Cannot write %1: the speech has no pause to cut the MP3 file at")
+                     .arg(partPath_);
+        return false;
+    }
     const char* data = reinterpret_cast<const char*>(samples);
 #if Q_BYTE_ORDER == Q_BIG_ENDIAN
     std::vector<qint16> le(samples, samples + count);
@@ -218,6 +225,9 @@ void Mp3PartCutter::Samples(const qint16* samples, qsizetype count, int sampleRa
         done += n;
         consumeLocked();
     }
+    // A part that cannot be written is reported at once, not at the end.
+    if (!error_.isEmpty() && partsWaiting_)
+        partsWaiting_();
 }
 
 bool Mp3PartCutter::finish() {
@@ -322,6 +332,11 @@ void ParallelMp3Encoder::enqueue(const std::vector<Mp3Part>& parts) {
 void ParallelMp3Encoder::takeParts() {
     if (!cutter_ || failed_ || cancelled_)
         return;
+    const QString error = cutter_->errorString();
+    if (!error.isEmpty()) {
+        abort(error);
+        return;
+    }
     enqueue(cutter_->takeParts());
     startJobs();
 }

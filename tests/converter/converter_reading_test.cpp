@@ -789,3 +789,26 @@ TEST_F(ReadingTest, AnEncoderFailingOnAPartIsReportedAtTheMp3StepAndTheWavIsKept
     EXPECT_EQ(everythingIn(app.file("wav")), QStringList{"book.wav"});
     EXPECT_TRUE(everythingIn(app.file("mp3")).isEmpty());
 }
+
+TEST_F(ReadingTest, StoppingTheSpeechOfAnMp3RunEncodesWhatWasWritten) {
+    Settings.AutoName = true;
+    Settings.RealTime = 4096; // sixteen times real time: parts are made while it runs
+    open({doc("book.txt", Prose(6000))});
+    QObject::connect(dm->MSpeech1, &TMSpeech::OnStop, converter,
+                     [&] { QFile::copy(app.file("wav/book.wav"), app.file("book.wav")); });
+    converter->ActionTTMExecute();
+    // Past the first part (20 s of speech), well before the end.
+    ASSERT_TRUE(waitFor([&] { return dm->MSpeech1->WordPosition() > 1200; }, 30000));
+    converter->ActionStopExecute();
+    ASSERT_TRUE(waitIdle(60000));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+    const double wavSeconds = soundSeconds(app.file("book.wav"));
+    ASSERT_GT(wavSeconds, 25);
+    EXPECT_LT(wavSeconds, 300);
+    // The MP3 file holds what the WAV file held when the speech stopped.
+    ASSERT_EQ(QProcess::execute("lame", {"--quiet", app.file("book.wav"), app.file("whole.mp3")}),
+              0);
+    EXPECT_NEAR(soundSeconds(app.file("mp3/book.mp3")), soundSeconds(app.file("whole.mp3")), 0.03);
+    EXPECT_TRUE(everythingIn(app.file("wav")).isEmpty())
+        << everythingIn(app.file("wav")).join(' ').toStdString();
+}

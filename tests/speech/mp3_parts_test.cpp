@@ -371,6 +371,22 @@ TEST(Mp3Parts, WithoutAnEncoderNothingIsCollectedAndFinishSaysWhy) {
     EXPECT_EQ(leftIn(dir.path()), "");
 }
 
+TEST(Mp3Parts, APartTooLongForAWavFileFailsInsteadOfLosingAudio) {
+    QTemporaryDir dir;
+    ParallelMp3Encoder encoder;
+    ASSERT_TRUE(encoder.prepare(QString(), dir.filePath(QStringLiteral("x")), 2, kShortParts));
+    SetWavDataLimitForTests(2 * 30000);     // as if the part had reached the limit of a WAV file
+    std::vector<qint16> sound(200000, 3000); // nine seconds without a pause
+    feed(encoder, sound);
+    SetWavDataLimitForTests(0);
+    // Known before the speech ends.
+    EXPECT_TRUE(waitFor([&] { return encoder.failed(); }));
+    EXPECT_FALSE(encoder.finish(dir.filePath(QStringLiteral("out.mp3"))));
+    EXPECT_TRUE(encoder.errorString().contains(QStringLiteral("no pause")))
+        << encoder.errorString().toStdString();
+    EXPECT_EQ(leftIn(dir.path()), "");
+}
+
 TEST(Mp3Parts, AFailingEncoderStopsTheOthersAndLeavesNothing) {
     // The second part fails; the others would take long.
     FakeEncoder lame("case \"$1\" in *part-000001.wav) exit 3;; esac\nexec sleep 30");

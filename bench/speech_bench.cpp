@@ -2,12 +2,16 @@
 //   speech_bench make-text BYTES FILE   writes BYTES of English prose to FILE
 //   speech_bench first-audio            time from Speak to the first audio
 //                                       on the null device, one line and 1 MB
+//   speech_bench flite                  the same with a Flite voice, and the
+//                                       synthesis speed of every Flite voice
+#include "speech/flite_engine.h"
 #include "speech/mspeech.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -60,10 +64,10 @@ double firstAudio(TMSpeech& speech, const QString& text) {
     return ms;
 }
 
-int firstAudioFigures() {
+int firstAudioFigures(const QString& voice) {
     TMSpeech speech;
     speech.DeviceKind = AudioDeviceKind::Null;
-    speech.SelectEngine(QStringLiteral("English (Great Britain) Male - eSpeak NG"));
+    speech.SelectEngine(voice);
     if (!speech.Selected()) {
         std::fprintf(stderr, "speech_bench: the voice cannot be selected\n");
         return 1;
@@ -76,10 +80,51 @@ int firstAudioFigures() {
         for (int i = 0; i < 7; ++i)
             runs.push_back(firstAudio(speech, text));
         std::sort(runs.begin(), runs.end());
-        std::printf("first audio, %-9s  median %6.2f ms   worst %6.2f ms   (7 runs)\n", name,
-                    runs[runs.size() / 2], runs.back());
+        std::printf("first audio, %-9s  median %6.2f ms   worst %6.2f ms   (7 runs, %s)\n", name,
+                    runs[runs.size() / 2], runs.back(), qPrintable(voice));
     }
     std::printf("first audio, first use  %6.2f ms   (voice not yet loaded)\n", cold);
+    return 0;
+}
+
+// Audio seconds made per second of synthesis, for every Flite voice, on
+// 1 kB of prose (about a minute of speech); the best of three runs.
+class Discard : public ITTSSynthOutput {
+public:
+    bool Audio(const qint16*, qsizetype count) override {
+        samples += count;
+        return true;
+    }
+    void Word(qsizetype, qint64) override {}
+    void Phoneme(const QString&, qint64) override {}
+    qint64 samples = 0;
+};
+
+int fliteSpeedFigures() {
+    auto engine = FliteEngine::Instance();
+    const QByteArray text = prose(1000);
+    const TTSEngineRanges r = engine->Ranges();
+    const TTSVoiceParams params{r.speed.normal, r.pitch.normal, r.volume.normal,
+                                TTSVoiceStyle::Normal};
+    double slowest = 1e9;
+    for (const TTSModeInfo& mode : engine->Modes()) {
+        double best = 0;
+        double audio = 0;
+        for (int run = 0; run < 3; ++run) {
+            Discard out;
+            QElapsedTimer clock;
+            clock.start();
+            engine->Synthesize(mode, text, params, out);
+            const double seconds = clock.nsecsElapsed() / 1e9;
+            audio = double(out.samples) / engine->SampleRate(mode);
+            best = std::max(best, audio / seconds);
+        }
+        slowest = std::min(slowest, best);
+        std::printf("synthesis speed, %-38s %7.1f x real time (%.0f s of audio)\n",
+                    qPrintable(mode.ModeName), best, audio);
+    }
+    std::printf("synthesis speed, slowest Flite voice %7.1f x real time (target at least 20)\n",
+                slowest);
     return 0;
 }
 
@@ -95,7 +140,12 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (args.size() == 2 && args[1] == u"first-audio")
-        return firstAudioFigures();
-    std::fprintf(stderr, "usage: speech_bench make-text BYTES FILE | first-audio\n");
+        return firstAudioFigures(QStringLiteral("English (Great Britain) Male - eSpeak NG"));
+    if (args.size() == 2 && args[1] == u"flite") {
+        std::printf("== Flite (%d CPUs)\n", QThread::idealThreadCount());
+        const int speed = fliteSpeedFigures();
+        return firstAudioFigures(QStringLiteral("English (America) Female slt - Flite")) || speed;
+    }
+    std::fprintf(stderr, "usage: speech_bench make-text BYTES FILE | first-audio | flite\n");
     return 2;
 }

@@ -465,7 +465,8 @@ void FliteEngine::Synthesize(const TTSModeInfo& mode, const QByteArray& utf8,
     bool first = true;
     while (!run.stopped && !out.Stopped()) {
         const std::vector<FliteToken> tokens =
-            utterances.next(first ? kFirstUtteranceTokens : kUtteranceTokens, kUtteranceBytes);
+            first ? utterances.next(kFirstUtteranceTokens, kFirstUtteranceBytes)
+                  : utterances.next(kUtteranceTokens, kUtteranceBytes);
         first = false;
         if (tokens.empty())
             break;

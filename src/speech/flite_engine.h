@@ -58,6 +58,7 @@ public:
     // Bounds on the utterances handed to Flite: the first of a text is
     // short, so its audio starts soon; later ones end with their sentence.
     static constexpr int kFirstUtteranceTokens = 12;
+    static constexpr qsizetype kFirstUtteranceBytes = 96;
     static constexpr int kUtteranceTokens = 60;
     static constexpr qsizetype kUtteranceBytes = 480;
 

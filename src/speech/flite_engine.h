@@ -62,9 +62,8 @@ public:
     static constexpr int kUtteranceTokens = 60;
     static constexpr qsizetype kUtteranceBytes = 480;
 
-    struct State;
-
 private:
+    struct State;
     const State& load() const; // loads once; throws KaloError when nothing loads
     Libraries libraries_;
     mutable std::mutex loadMutex_;

@@ -354,10 +354,19 @@ TEST(Flite, HostileTextSpeaksWhatItCanAndEnds) {
             if (e.word)
                 EXPECT_LE(e.codePoint, text.size());
     }
+    // Fifty megabytes without a blank: the first utterance comes at once
+    // and a stop ends it; nothing beyond it is worked on.
+    Capture huge;
+    huge.stopAfter = 16000;
+    flite()->Synthesize(mode("slt"), QByteArray(50 << 20, 'a'), normal(), huge);
+    EXPECT_GE(huge.audio.size(), 16000u);
+    ASSERT_FALSE(huge.words().empty());
+    EXPECT_EQ(huge.words().front(), 0);
+
     // Words of a hostile run still point into the text.
-    const Capture digits = speak("kal16", QString(3000, u'7') + QStringLiteral(" end"));
+    const Capture digits = speak("kal16", QString(300, u'7') + QStringLiteral(" end"));
     ASSERT_FALSE(digits.words().empty());
-    EXPECT_EQ(digits.words().back(), 3001);
+    EXPECT_EQ(digits.words().back(), 301);
 }
 
 TEST(Flite, TwoThreadsAtOnceGetTheirOwnVoicesAndSettings) {
@@ -429,6 +438,24 @@ TEST(Flite, WritesWavFilesAtEachVoicesRateThroughTheSpeechLayer) {
         const ProcessResult length = run(QStringLiteral("soxi"), {QStringLiteral("-D"), path});
         EXPECT_NEAR(length.out.trimmed().toDouble(), w.seconds(), 0.01);
     }
+}
+
+TEST(Flite, AHugeTextOnTheSoundDeviceStartsAndStopsAtOnce) {
+    // The converter's way with a long document: one text, then Stop.
+    CentralUnderTest t(flite(), CreateAudioDevice(AudioDeviceKind::Null));
+    QString text;
+    text.reserve(2 << 20);
+    while (text.size() < (2 << 20))
+        text += QStringLiteral("A long document goes on and on, sentence after sentence. ");
+    t.speak(text);
+    ASSERT_TRUE(t.rec->waitFor(QStringLiteral("word"), 3, 20000));
+    t.central->AudioReset();
+    ASSERT_TRUE(t.rec->waitFor(QStringLiteral("stop"), 1, 5000));
+    const int words = t.rec->count(QStringLiteral("word"));
+    waitFor([] { return false; }, 500);
+    EXPECT_EQ(t.rec->count(QStringLiteral("word")), words) << "words after the stop";
+    EXPECT_EQ(t.rec->count(QStringLiteral("done")), 0);
+    EXPECT_EQ(t.rec->count(QStringLiteral("error")), 0);
 }
 
 TEST(Flite, PhonesMapOntoMouthShapes) {

@@ -24,8 +24,9 @@ QString CharUsage() {
         "      picture at the character's frame size, transparent around the character.\n"
         "  kalotalk-char play FILE [ANIMATION]\n"
         "      Shows the character on the desktop and plays the animation (any letter\n"
-        "      case), then hides it. Without an animation it stays, idling, until ended\n"
-        "      with Ctrl+C.\n");
+        "      case), then hides it; an animation that loops for ever plays one pass and\n"
+        "      leaves by its exit branches. Without an animation it stays, idling, until\n"
+        "      ended with Ctrl+C.\n");
 }
 
 std::optional<CharCommand> ParseCharCommand(const QStringList& arguments) {
@@ -149,7 +150,13 @@ int Play(const CharCommand& command, QTextStream& err) {
     if (animation.isEmpty())
         return QApplication::exec();
     const RequestPtr played = character->Play(animation);
+    // A request waiting behind the animation makes one that loops for ever
+    // (a character's Processing or Searching) leave by its exit branches
+    // after one pass, as Stop would; any other animation plays to its end.
+    // The character is shown already, so this Show request does nothing else.
+    const RequestPtr behind = character->Show(false);
     WaitFor(played);
+    WaitFor(behind);
     Linger(1000);
     WaitFor(character->Hide(false));
     if (played->Status() != kRequestComplete) {

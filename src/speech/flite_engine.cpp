@@ -152,7 +152,8 @@ struct Run {
             if (api->item_feat_present(seg, "end"))
                 end = std::max(start, api->item_feat_float(seg, "end"));
             const qint64 at = std::llround(double(start) * rate);
-            const cst_item* token = api->path_to_item(seg, "R:SylStructure.parent.parent.R:Token.parent");
+            const cst_item* token =
+                api->path_to_item(seg, "R:SylStructure.parent.parent.R:Token.parent");
             if (token && api->item_feat_present(token, "kalo_token")) {
                 const int index = api->item_feat_int(token, "kalo_token");
                 if (index != lastToken && index >= 0 && size_t(index) < tokenAt.size()) {
@@ -188,7 +189,8 @@ struct Run {
         if (gain != 1.0) {
             scaled.resize(size_t(count));
             for (qsizetype i = 0; i < count; ++i)
-                scaled[size_t(i)] = qint16(std::clamp<long>(std::lround(from[i] * gain), -32768, 32767));
+                scaled[size_t(i)] =
+                    qint16(std::clamp<long>(std::lround(from[i] * gain), -32768, 32767));
             from = scaled.data();
         }
         forwarded = upTo;
@@ -371,7 +373,8 @@ const FliteEngine::State& FliteEngine::load() const {
         cst_voice* voice = reg ? reg(nullptr) : nullptr;
         if (!facts || !voice || !voice->features) {
             voiceErrors << QStringLiteral("%1 holds no Flite voice %2")
-                               .arg(QString::fromLocal8Bit(lib.library), QString::fromLatin1(lib.name));
+                               .arg(QString::fromLocal8Bit(lib.library),
+                                    QString::fromLatin1(lib.name));
             continue;
         }
         State::Voice v;

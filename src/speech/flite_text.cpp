@@ -17,23 +17,55 @@ bool isContinuation(char c) {
 // punctuation, in the spelling Flite understands.
 QString plainLetter(char32_t c) {
     switch (c) {
-    case U'ß': return QStringLiteral("ss");
-    case U'æ': return QStringLiteral("ae");
-    case U'Æ': return QStringLiteral("AE");
-    case U'œ': return QStringLiteral("oe");
-    case U'Œ': return QStringLiteral("OE");
-    case U'ø': return QStringLiteral("o");
-    case U'Ø': return QStringLiteral("O");
-    case U'ł': return QStringLiteral("l");
-    case U'Ł': return QStringLiteral("L");
-    case U'đ': case U'ð': return QStringLiteral("d");
-    case U'Đ': case U'Ð': return QStringLiteral("D");
-    case U'þ': return QStringLiteral("th");
-    case U'Þ': return QStringLiteral("Th");
-    case U'‘': case U'’': case U'‚': case U'′': return QStringLiteral("'");
-    case U'“': case U'”': case U'„': case U'«': case U'»': case U'″': return QStringLiteral("\"");
-    case U'‐': case U'‑': case U'‒': case U'–': case U'—': case U'―': return QStringLiteral("-");
-    default: return {};
+    case U'ß':
+        return QStringLiteral("ss");
+    case U'æ':
+        return QStringLiteral("ae");
+    case U'Æ':
+        return QStringLiteral("AE");
+    case U'œ':
+        return QStringLiteral("oe");
+    case U'Œ':
+        return QStringLiteral("OE");
+    case U'ø':
+        return QStringLiteral("o");
+    case U'Ø':
+        return QStringLiteral("O");
+    case U'ł':
+        return QStringLiteral("l");
+    case U'Ł':
+        return QStringLiteral("L");
+    case U'đ':
+    case U'ð':
+        return QStringLiteral("d");
+    case U'Đ':
+    case U'Ð':
+        return QStringLiteral("D");
+    case U'þ':
+        return QStringLiteral("th");
+    case U'Þ':
+        return QStringLiteral("Th");
+    case U'‘':
+    case U'’':
+    case U'‚':
+    case U'′':
+        return QStringLiteral("'");
+    case U'“':
+    case U'”':
+    case U'„':
+    case U'«':
+    case U'»':
+    case U'″':
+        return QStringLiteral("\"");
+    case U'‐':
+    case U'‑':
+    case U'‒':
+    case U'–':
+    case U'—':
+    case U'―':
+        return QStringLiteral("-");
+    default:
+        return {};
     }
 }
 
@@ -41,7 +73,8 @@ QString plainLetter(char32_t c) {
 // spelt the way Flite reads them, anything else left out (Flite's English
 // rules know only ASCII).
 QByteArray plainAscii(QByteArrayView name) {
-    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return quint8(c) < 0x80; });
+    const bool ascii =
+        std::all_of(name.begin(), name.end(), [](char c) { return quint8(c) < 0x80; });
     if (ascii)
         return name.toByteArray();
     const QString decomposed = QString::fromUtf8(name).normalized(QString::NormalizationForm_KD);
@@ -54,7 +87,8 @@ QByteArray plainAscii(QByteArrayView name) {
             continue;
         }
         char32_t code = c.unicode();
-        if (c.isHighSurrogate() && i + 1 < decomposed.size() && decomposed.at(i + 1).isLowSurrogate())
+        if (c.isHighSurrogate() && i + 1 < decomposed.size() &&
+            decomposed.at(i + 1).isLowSurrogate())
             code = QChar::surrogateToUcs4(c, decomposed.at(++i));
         out += plainLetter(code).toLatin1();
     }
@@ -127,9 +161,8 @@ bool FliteTokenizer::next(FliteToken& token) {
         pre += name.left(b);
         post.prepend(name.mid(e));
         name = name.mid(b, e - b);
-        if (name.isEmpty() || std::all_of(name.begin(), name.end(), [&](char c) {
-                return classes_[quint8(c)] & Blank;
-            }))
+        if (name.isEmpty() || std::all_of(name.begin(), name.end(),
+                                          [&](char c) { return classes_[quint8(c)] & Blank; }))
             continue; // nothing Flite could say: its blank counts for the next run
 
         token.offset = nameBegin;

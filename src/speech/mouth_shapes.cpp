@@ -74,8 +74,8 @@ TTSVisualShape visual(Shape s) {
         v.mouth = shape(60, 150, 128, 60, 200, 150, 150, 100);
         break;
     }
-    const bool vowel = s == Shape::Open || s == Shape::Mid || s == Shape::Spread ||
-                       s == Shape::Rounded;
+    const bool vowel =
+        s == Shape::Open || s == Shape::Mid || s == Shape::Spread || s == Shape::Rounded;
     v.hints = vowel ? TTSVISUAL_VOWEL : TTSVISUAL_CONSONANT;
     return v;
 }
@@ -117,20 +117,20 @@ TTSVisualShape MouthForPhoneme(const QString& phoneme) {
 TTSVisualShape MouthForFlitePhone(const QString& phone) {
     // Flite's English phone set: 16 vowels, 24 consonants and the pause.
     static const std::array<std::pair<const char*, Shape>, 41> kPhones = {{
-        {"pau", Shape::Rest},       {"aa", Shape::Open},        {"ae", Shape::Open},
-        {"ay", Shape::Open},        {"aw", Shape::Open},        {"ao", Shape::Open},
-        {"ah", Shape::Mid},         {"ax", Shape::Mid},         {"eh", Shape::Mid},
-        {"er", Shape::Mid},         {"ih", Shape::Spread},      {"iy", Shape::Spread},
-        {"ey", Shape::Spread},      {"ow", Shape::Rounded},     {"oy", Shape::Rounded},
-        {"uh", Shape::Rounded},     {"uw", Shape::Rounded},     {"p", Shape::Closed},
-        {"b", Shape::Closed},       {"m", Shape::Closed},       {"f", Shape::LipTeeth},
-        {"v", Shape::LipTeeth},     {"th", Shape::Tongue},      {"dh", Shape::Tongue},
-        {"w", Shape::RoundNarrow},  {"r", Shape::Forward},      {"sh", Shape::Forward},
-        {"zh", Shape::Forward},     {"ch", Shape::Forward},     {"jh", Shape::Forward},
-        {"s", Shape::HalfOpen},     {"z", Shape::HalfOpen},     {"t", Shape::HalfOpen},
-        {"d", Shape::HalfOpen},     {"n", Shape::HalfOpen},     {"l", Shape::HalfOpen},
-        {"k", Shape::HalfOpen},     {"g", Shape::HalfOpen},     {"ng", Shape::HalfOpen},
-        {"hh", Shape::HalfOpen},    {"y", Shape::HalfOpen},
+        {"pau", Shape::Rest},      {"aa", Shape::Open},    {"ae", Shape::Open},
+        {"ay", Shape::Open},       {"aw", Shape::Open},    {"ao", Shape::Open},
+        {"ah", Shape::Mid},        {"ax", Shape::Mid},     {"eh", Shape::Mid},
+        {"er", Shape::Mid},        {"ih", Shape::Spread},  {"iy", Shape::Spread},
+        {"ey", Shape::Spread},     {"ow", Shape::Rounded}, {"oy", Shape::Rounded},
+        {"uh", Shape::Rounded},    {"uw", Shape::Rounded}, {"p", Shape::Closed},
+        {"b", Shape::Closed},      {"m", Shape::Closed},   {"f", Shape::LipTeeth},
+        {"v", Shape::LipTeeth},    {"th", Shape::Tongue},  {"dh", Shape::Tongue},
+        {"w", Shape::RoundNarrow}, {"r", Shape::Forward},  {"sh", Shape::Forward},
+        {"zh", Shape::Forward},    {"ch", Shape::Forward}, {"jh", Shape::Forward},
+        {"s", Shape::HalfOpen},    {"z", Shape::HalfOpen}, {"t", Shape::HalfOpen},
+        {"d", Shape::HalfOpen},    {"n", Shape::HalfOpen}, {"l", Shape::HalfOpen},
+        {"k", Shape::HalfOpen},    {"g", Shape::HalfOpen}, {"ng", Shape::HalfOpen},
+        {"hh", Shape::HalfOpen},   {"y", Shape::HalfOpen},
     }};
     const QString p = phone.trimmed();
     if (p.isEmpty())

@@ -52,8 +52,8 @@ public:
     };
     std::vector<qint16> audio;
     std::vector<Event> events;
-    qint64 stopAfter = -1;       // Audio answers false once this much is handed out
-    bool stopped = false;        // Stopped() answers true
+    qint64 stopAfter = -1; // Audio answers false once this much is handed out
+    bool stopped = false;  // Stopped() answers true
 
     bool Audio(const qint16* samples, qsizetype count) override {
         audio.insert(audio.end(), samples, samples + count);
@@ -129,11 +129,11 @@ TEST(Flite, ModesNameEachVoiceWithStableIdentifiersAfterEspeak) {
     QStringList names;
     for (const TTSModeInfo& m : modes)
         names << m.ModeName;
-    EXPECT_EQ(names, (QStringList{"English (America) Female slt - Flite",
-                                  "English (America) Male rms - Flite",
-                                  "English (Scotland) Male awb - Flite",
-                                  "English (America) Male kal16 - Flite",
-                                  "English (America) Male kal - Flite"}));
+    EXPECT_EQ(
+        names,
+        (QStringList{"English (America) Female slt - Flite", "English (America) Male rms - Flite",
+                     "English (Scotland) Male awb - Flite", "English (America) Male kal16 - Flite",
+                     "English (America) Male kal - Flite"}));
     EXPECT_EQ(mode("slt").Gender, GENDER_FEMALE);
     EXPECT_EQ(mode("rms").Gender, GENDER_MALE);
     EXPECT_EQ(mode("slt").Language, QStringLiteral("en-us"));
@@ -159,8 +159,8 @@ TEST(Flite, ModesNameEachVoiceWithStableIdentifiersAfterEspeak) {
         ids.insert(modes[i].ModeID);
     }
     EXPECT_EQ(ids.size(), 5);
-    EXPECT_EQ(GuidText(mode("slt").ModeID), GuidText(QUuid::createUuidV5(
-                                                flite()->EngineID(), QStringLiteral("cmu_us_slt"))));
+    EXPECT_EQ(GuidText(mode("slt").ModeID),
+              GuidText(QUuid::createUuidV5(flite()->EngineID(), QStringLiteral("cmu_us_slt"))));
     TTSEnum all;
     const auto& listed = all.AllModes();
     ASSERT_GT(listed.size(), 5u);
@@ -225,9 +225,9 @@ TEST(Flite, WordsAndPhonesComeInOrderAheadOfTheirAudio) {
         qint64 last = -1;
         int pauses = 0;
         static const QSet<QString> phones = {
-            "pau", "aa", "ae", "ah", "ao", "aw", "ax", "ay", "b",  "ch", "d",  "dh", "eh", "er",
-            "ey",  "f",  "g",  "hh", "ih", "iy", "jh", "k",  "l",  "m",  "n",  "ng", "ow", "oy",
-            "p",   "r",  "s",  "sh", "t",  "th", "uh", "uw", "v",  "w",  "y",  "z",  "zh"};
+            "pau", "aa", "ae", "ah", "ao", "aw", "ax", "ay", "b", "ch", "d", "dh", "eh", "er",
+            "ey",  "f",  "g",  "hh", "ih", "iy", "jh", "k",  "l", "m",  "n", "ng", "ow", "oy",
+            "p",   "r",  "s",  "sh", "t",  "th", "uh", "uw", "v", "w",  "y", "z",  "zh"};
         for (const Capture::Event& e : c.events) {
             EXPECT_GE(e.sample, last) << voice;
             last = e.sample;
@@ -337,7 +337,8 @@ TEST(Flite, HostileTextSpeaksWhatItCanAndEnds) {
         b = char(rng());
     const std::vector<QByteArray> texts = {
         // Flite's own tokenizer wrote past its buffer on these.
-        "Wait" + QByteArray(500, '!') + " and " + QByteArray(400, '"') + "see" + QByteArray(400, ')'),
+        "Wait" + QByteArray(500, '!') + " and " + QByteArray(400, '"') + "see" +
+            QByteArray(400, ')'),
         QByteArray(300, '.'),
         QByteArray(3000, '7') + " " + QByteArray(3000, 'x'),
         QStringLiteral(u"日本語のテキスト、中文文本。Русский текст. العربية").toUtf8(),
@@ -411,7 +412,8 @@ TEST(Flite, WritesWavFilesAtEachVoicesRateThroughTheSpeechLayer) {
         ASSERT_TRUE(file->Set(path, 1));
         TTSMarkedText m;
         m.text = QStringLiteral("First words here. And then the rest of it.");
-        m.marks = {{6, TTSTextMark::Bookmark, 1}, {18, TTSTextMark::Bookmark, 2},
+        m.marks = {{6, TTSTextMark::Bookmark, 1},
+                   {18, TTSTextMark::Bookmark, 2},
                    {m.text.size(), TTSTextMark::Bookmark, 3}};
         t.speak(m);
         ASSERT_TRUE(t.rec->waitFor(QStringLiteral("done"), 1, 30000)) << voice;
@@ -464,8 +466,7 @@ TEST(Flite, PhonesMapOntoMouthShapes) {
         EXPECT_EQ(MouthForFlitePhone(QString::fromLatin1(closed)).mouth.MouthHeight, 0) << closed;
     for (const char* vowel : {"aa", "ae", "ah", "ao", "aw", "ax", "ay", "eh", "er", "ey", "ih",
                               "iy", "ow", "oy", "uh", "uw"})
-        EXPECT_EQ(MouthForFlitePhone(QString::fromLatin1(vowel)).hints,
-                  quint32(TTSVISUAL_VOWEL))
+        EXPECT_EQ(MouthForFlitePhone(QString::fromLatin1(vowel)).hints, quint32(TTSVISUAL_VOWEL))
             << vowel;
     const TTSMouth open = MouthForFlitePhone(QStringLiteral("aa")).mouth;
     const TTSMouth round = MouthForFlitePhone(QStringLiteral("uw")).mouth;

@@ -95,8 +95,8 @@ TEST(FliteText, PunctuationAndBlanksHandedToFliteAreBounded) {
 }
 
 TEST(FliteText, ForeignLettersBecomeAsciiAndControlCharactersAreBlanks) {
-    const QByteArray text = QStringLiteral(u"Zoë’s café\u0000na\u00EFve “quoted” Straße 日本語 end")
-                                .toUtf8();
+    const QByteArray text =
+        QStringLiteral(u"Zoë’s café\u0000na\u00EFve “quoted” Straße 日本語 end").toUtf8();
     const std::vector<FliteToken> t = tokensOf(text);
     QStringList names;
     for (const FliteToken& tok : t) {

@@ -76,10 +76,11 @@ constexpr VoiceFacts kVoiceFacts[] = {
 };
 
 // Speed in words per minute, around the voice's own pace at the normal
-// value; pitch on a scale of 0 to 100, one octave down or up from the
-// voice's own at 50; volume in per cent.
+// value; pitch on a scale of 0 to 100, half an octave down or up from the
+// voice's own at 50 (further, a voice made from one speaker's recordings
+// stops sounding like that speaker); volume in per cent.
 constexpr TTSEngineRanges kRanges = {{80, 450, 175}, {0, 100, 50}, {0, 100, 100}};
-constexpr double kDiphoneLowestPitch = 70.0; // Hz
+constexpr double kDiphoneLowestPitch = 80.0; // Hz
 
 QString genderWord(quint16 gender) {
     return gender == GENDER_FEMALE ? QStringLiteral(" Female")
@@ -454,7 +455,7 @@ void FliteEngine::Synthesize(const TTSModeInfo& mode, const QByteArray& utf8,
     const double speed = kRanges.speed.clamp(params.speed);
     const double pitch = kRanges.pitch.clamp(params.pitch);
     const double stretch = double(kRanges.speed.normal) / speed;
-    const double f0Factor = std::exp2((pitch - kRanges.pitch.normal) / 50.0);
+    const double f0Factor = std::exp2((pitch - kRanges.pitch.normal) / 100.0);
     const bool monotone = params.style == TTSVoiceStyle::Monotone;
 
     Run run;
@@ -488,7 +489,8 @@ void FliteEngine::Synthesize(const TTSModeInfo& mode, const QByteArray& utf8,
         cst_features* f = voice->voice->features;
         api.feat_set_float(f, "duration_stretch", float(stretch));
         if (voice->diphone) {
-            // Below about 70 Hz the diphone voices' pulses fall apart.
+            // Below about 70 Hz the diphone voices' pulses fall apart: they
+            // go no lower than 80 Hz.
             api.feat_set_float(f, "int_f0_target_mean",
                                float(std::max(kDiphoneLowestPitch, voice->f0Mean * f0Factor)));
             api.feat_set_float(f, "int_f0_target_stddev",

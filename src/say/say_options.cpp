@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cmath>
 #include <cstring>
@@ -215,6 +216,18 @@ int ChooseVoice(const std::vector<TTSModeInfo>& modes, const QString& query, QSt
     for (size_t i = 0; i < modes.size(); ++i)
         if (modes[i].ModeName.contains(q, Qt::CaseInsensitive))
             hits.push_back(int(i));
+    if (hits.size() > 1) {
+        // "kal" names the voice kal, not kal16: a whole word beats a part.
+        const QRegularExpression word(QStringLiteral("(?<![\\p{L}\\p{N}])%1(?![\\p{L}\\p{N}])")
+                                          .arg(QRegularExpression::escape(q)),
+                                      QRegularExpression::CaseInsensitiveOption);
+        std::vector<int> whole;
+        for (int i : hits)
+            if (modes[size_t(i)].ModeName.contains(word))
+                whole.push_back(i);
+        if (whole.size() == 1)
+            return whole.front();
+    }
     if (hits.size() == 1)
         return hits.front();
     if (hits.empty())

@@ -4,6 +4,7 @@
 #include "agent/balloon_layout.h"
 #include "agent/speech_tags.h"
 #include "agent/voice_mapping.h"
+#include "speech/mouth_shapes.h"
 #include "agent_test_character.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +182,28 @@ TEST(VoiceMapping, MouthPictures) {
     m.MouthHeight = 60;
     EXPECT_EQ(MouthPicture(m, TTSVISUAL_CONSONANT), 5);
     EXPECT_EQ(MouthPicture(m, TTSVISUAL_SILENCE), 0);
+}
+
+TEST(VoiceMapping, FlitePhonesReachEachOfTheSevenMouthPictures) {
+    auto picture = [](const char* phone) {
+        const TTSVisualShape s = MouthForFlitePhone(QString::fromLatin1(phone));
+        return MouthPicture(s.mouth, s.hints);
+    };
+    // 0 closed, 1 to 4 open from a little to wide, 5 medium, 6 narrow.
+    for (const char* closed : {"pau", "p", "b", "m"})
+        EXPECT_EQ(picture(closed), 0) << closed;
+    EXPECT_EQ(picture("f"), 1);
+    EXPECT_EQ(picture("th"), 1);
+    EXPECT_EQ(picture("iy"), 2);
+    EXPECT_EQ(picture("ih"), 2);
+    EXPECT_EQ(picture("ah"), 3);
+    EXPECT_EQ(picture("eh"), 3);
+    EXPECT_EQ(picture("aa"), 4);
+    EXPECT_EQ(picture("ae"), 4);
+    EXPECT_EQ(picture("t"), 5);
+    EXPECT_EQ(picture("s"), 5);
+    for (const char* narrow : {"uw", "ow", "w", "sh", "ch"})
+        EXPECT_EQ(picture(narrow), 6) << narrow;
 }
 
 TEST(BalloonLayout, WrapsWordsBreaksLinesAndPages) {

@@ -141,7 +141,7 @@ TEST(KalotalkSay, WritesWavFromTheCommandLineAFileAndStandardInput) {
     f.write("Caf\xE9 au lait, s'il vous pla\xEEt.");
     f.close();
     const QString b = dir.filePath(QStringLiteral("b.wav"));
-    r = say({"-v", "America) Female", "-s", "100", "-f", text, "-w", b});
+    r = say({"-v", "America) Female - eSpeak", "-s", "100", "-f", text, "-w", b});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(readWav(b).sizesMatch);
 
@@ -281,6 +281,35 @@ TEST(KalotalkSay, SpeaksOnTheSoundDevice) {
     const ProcessResult r =
         say({QStringLiteral("-s"), QStringLiteral("300"), QStringLiteral("Hi.")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+}
+
+TEST(KalotalkSay, FliteVoicesByTheirShortNamesWriteAtTheirOwnRate) {
+    const ProcessResult voices = say({QStringLiteral("--voices")});
+    EXPECT_TRUE(voices.out.contains(QStringLiteral("\tEnglish (America) Female slt - Flite\n")));
+    QTemporaryDir dir;
+    QFile book(dir.filePath(QStringLiteral("book.txt")));
+    ASSERT_TRUE(book.open(QIODevice::WriteOnly));
+    book.write("Chapter one.\n\nIt was a bright cold day in April, and the clocks struck "
+               "thirteen. She read on, word by word.\n");
+    book.close();
+    struct Case {
+        const char* voice;
+        int rate;
+    };
+    for (const Case& c : {Case{"slt", 16000}, Case{"kal", 8000}, Case{"KAL16", 16000}}) {
+        const QString wav = dir.filePath(QStringLiteral("out.wav"));
+        ProcessResult r = say({"-v", c.voice, "-f", book.fileName(), "-w", wav});
+        ASSERT_EQ(r.exitCode, 0) << c.voice << ": " << r.err.toStdString();
+        const ProcessResult rate = run(QStringLiteral("soxi"), {QStringLiteral("-r"), wav});
+        EXPECT_EQ(rate.out.trimmed().toInt(), c.rate) << c.voice;
+        EXPECT_GT(readWav(wav).seconds(), 4.0) << c.voice;
+    }
+    const QString mp3 = dir.filePath(QStringLiteral("out.mp3"));
+    const ProcessResult r = say({"-v", "slt", "-m", mp3, "-f", book.fileName()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const ProcessResult soxi = run(QStringLiteral("soxi"), {QStringLiteral("-D"), mp3});
+    ASSERT_EQ(soxi.exitCode, 0) << soxi.err.toStdString();
+    EXPECT_GT(soxi.out.trimmed().toDouble(), 4.0);
 }
 
 } // namespace

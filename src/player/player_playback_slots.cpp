@@ -5,6 +5,7 @@
 #include "player/player_window.h"
 
 #include "agent/jq_agent.h"
+#include "base/app_folders.h"
 #include "base/kalo_error.h"
 #include "base/settings_store.h"
 #include "player/character_menus.h"
@@ -163,7 +164,7 @@ void TFormKALO::ReadClipboard(const QString&) {
 
 void TFormKALO::BuildCharacterMenu() {
     try {
-        const QStringList captions = CharacterMenuCaptions(CharsFolder);
+        const QStringList captions = CharacterMenuCaptions(CharsFolders());
         QActionGroup* group = RadioGroup(Characters1);
         for (const QString& caption : captions) {
             QAction* item = AddRadioItem(Characters1, group, caption, caption == Settings.Char1);
@@ -176,7 +177,7 @@ void TFormKALO::BuildCharacterMenu() {
 
 void TFormKALO::BuildSkinMenu() {
     try {
-        const QStringList captions = SkinMenuCaptions(installedSkins(AppPath));
+        const QStringList captions = SkinMenuCaptions(installedSkins(DataFolders()));
         QActionGroup* group = RadioGroup(Skins1);
         for (const QString& caption : captions) {
             QAction* item = AddRadioItem(Skins1, group, caption, caption == Settings.Skin);
@@ -211,7 +212,7 @@ void TFormKALO::CharacterItemClick(QAction* item) {
         TPlayerCharacter* character = Playback(this).Character();
         const QString name = StripAccelerators(item->text());
         const QString sentence =
-            ChooseCharacter(*character, name, CharsFolder, Settings, ToneModeIds);
+            ChooseCharacter(*character, name, CharsFolders(), Settings, ToneModeIds);
         const QList<QAction*> tones = Tones1->actions();
         const int defaultItem = static_cast<int>(ToneNames.size()) + 1;
         if (defaultItem < tones.size())

@@ -62,10 +62,9 @@ AppFolders LocateAppFolders(const QString& programFolder, const QString& dataHom
 }
 
 AppFolders LocateAppFolders() {
-    return LocateAppFolders(
-        QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-        [](const QString& folder) { return QFileInfo(folder).isWritable(); });
+    return LocateAppFolders(QCoreApplication::applicationDirPath(),
+                            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                            [](const QString& folder) { return QFileInfo(folder).isWritable(); });
 }
 
 void MakeUserFolder(const QString& userFolder) {

@@ -63,9 +63,9 @@ TEST(CommandLine, FilesBecomeConverterDocumentsOnceEach) {
     QStringList skipped;
     // A new file (given by a relative path), one already listed (given with
     // a detour), and one that does not exist yet.
-    EXPECT_TRUE(ApplyStartOptions(
-        parsed({relative, dir.path() + "sub/../c.txt", dir.file("new.txt")}), list, activeUi,
-        tabIndex, &skipped));
+    EXPECT_TRUE(
+        ApplyStartOptions(parsed({relative, dir.path() + "sub/../c.txt", dir.file("new.txt")}),
+                          list, activeUi, tabIndex, &skipped));
     EXPECT_EQ(list, (QStringList{dir.file("a.txt"), dir.file("c.txt"), dir.file("b.txt"),
                                  dir.file("new.txt")}));
     EXPECT_EQ(tabIndex, 2); // the first file given

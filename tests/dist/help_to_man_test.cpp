@@ -29,11 +29,10 @@ QString section(const QString& page, const QString& title) {
 
 TEST(HelpToMan, HeaderNameAndSeeAlso) {
     const QString page = HelpToMan(QStringLiteral("Usage: tool\n"), info());
-    EXPECT_TRUE(page.contains(
-        ".TH \"TOOL\" \"1\" \"2026-01-02\" \"Kalotalk 9.8.7\" \"User Commands\"\n"));
+    EXPECT_TRUE(
+        page.contains(".TH \"TOOL\" \"1\" \"2026-01-02\" \"Kalotalk 9.8.7\" \"User Commands\"\n"));
     EXPECT_TRUE(page.contains(".SH NAME\ntool \\- does things\n"));
-    EXPECT_TRUE(page.endsWith(
-        ".SH \"SEE ALSO\"\n\\fBkalotalk\\fR(1),\n\\fBkalotalk-say\\fR(1)\n"));
+    EXPECT_TRUE(page.endsWith(".SH \"SEE ALSO\"\n\\fBkalotalk\\fR(1),\n\\fBkalotalk-say\\fR(1)\n"));
 }
 
 TEST(HelpToMan, SynopsisFormsAndTheirContinuations) {

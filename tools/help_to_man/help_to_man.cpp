@@ -105,7 +105,8 @@ private:
 
 QString HelpToMan(const QString& help, const ManPageInfo& info) {
     static const QRegularExpression entryLine(QStringLiteral("^(\\S.*?)\\s{2,}(\\S.*)$"));
-    const QStringList lines = QString(help).replace(QLatin1Char('\t'), QLatin1String("        "))
+    const QStringList lines = QString(help)
+                                  .replace(QLatin1Char('\t'), QLatin1String("        "))
                                   .split(QLatin1Char('\n'));
     Page page;
     page.section(QStringLiteral("SYNOPSIS"));
@@ -133,11 +134,14 @@ QString HelpToMan(const QString& help, const ManPageInfo& info) {
             for (const QString& form : forms) {
                 if (form.isEmpty())
                     continue;
-                const QString args = form.startsWith(info.name) ? form.mid(info.name.size()).trimmed()
-                                                                : form;
-                out << QStringLiteral("\\fB%1\\fR %2").arg(escaped(info.name), escaped(args)).trimmed();
+                const QString args =
+                    form.startsWith(info.name) ? form.mid(info.name.size()).trimmed() : form;
+                out << QStringLiteral("\\fB%1\\fR %2")
+                           .arg(escaped(info.name), escaped(args))
+                           .trimmed();
             }
-            page.section(QStringLiteral("SYNOPSIS")).body += out.join(QStringLiteral("\n.br\n")) + '\n';
+            page.section(QStringLiteral("SYNOPSIS")).body +=
+                out.join(QStringLiteral("\n.br\n")) + '\n';
             continue;
         }
         if (indent == 0 && isHeading(line) && (i == 0 || blank(lines.at(i - 1)))) {
@@ -150,7 +154,8 @@ QString HelpToMan(const QString& help, const ManPageInfo& info) {
             QStringList words;
             for (; i < n && !blank(lines.at(i)) && indentOf(lines.at(i)) == 0; ++i)
                 words << lines.at(i).trimmed();
-            page.section(current).body += QStringLiteral(".PP\n") + textLine(words.join(' ')) + '\n';
+            page.section(current).body +=
+                QStringLiteral(".PP\n") + textLine(words.join(' ')) + '\n';
             continue;
         }
         // Indented lines: entries, or lines shown as they are.
@@ -167,8 +172,8 @@ QString HelpToMan(const QString& help, const ManPageInfo& info) {
             for (++i; i < n && !blank(lines.at(i)) && indentOf(lines.at(i)) > indent; ++i)
                 words << lines.at(i).trimmed();
             page.section(current).body += QStringLiteral(".TP\n") +
-                                          formattedTerm(m.hasMatch() ? m.captured(1) : text) + '\n' +
-                                          textLine(words.join(' ')) + '\n';
+                                          formattedTerm(m.hasMatch() ? m.captured(1) : text) +
+                                          '\n' + textLine(words.join(' ')) + '\n';
             continue;
         }
         QStringList shown;
@@ -183,7 +188,8 @@ QString HelpToMan(const QString& help, const ManPageInfo& info) {
     }
 
     QString out;
-    out += QStringLiteral(".\\\" Made from the output of \"%1 --help\"; do not edit.\n").arg(info.name);
+    out += QStringLiteral(".\\\" Made from the output of \"%1 --help\"; do not edit.\n")
+               .arg(info.name);
     out += QStringLiteral(".TH \"%1\" \"%2\" \"%3\" \"%4\" \"User Commands\"\n")
                .arg(escaped(info.name.toUpper()), QString::number(info.section), info.date,
                     escaped(info.source));
@@ -199,8 +205,8 @@ QString HelpToMan(const QString& help, const ManPageInfo& info) {
         static const QRegularExpression ref(QStringLiteral("^(.*)\\((\\w+)\\)$"));
         for (const QString& page : info.seeAlso) {
             const QRegularExpressionMatch m = ref.match(page);
-            refs << (m.hasMatch() ? QStringLiteral("\\fB%1\\fR(%2)").arg(escaped(m.captured(1)),
-                                                                         m.captured(2))
+            refs << (m.hasMatch() ? QStringLiteral("\\fB%1\\fR(%2)")
+                                        .arg(escaped(m.captured(1)), m.captured(2))
                                   : escaped(page));
         }
         out += QStringLiteral(".SH \"SEE ALSO\"\n") + refs.join(QStringLiteral(",\n")) + '\n';

@@ -25,11 +25,11 @@
 namespace kalo {
 
 struct ManPageInfo {
-    QString name;      // the program's name, e.g. "kalotalk-say"
+    QString name; // the program's name, e.g. "kalotalk-say"
     int section = 1;
-    QString summary;   // the NAME line's text after the dash
-    QString date;      // YYYY-MM-DD, the release's date
-    QString source;    // e.g. "Kalotalk 1.0.0"
+    QString summary;     // the NAME line's text after the dash
+    QString date;        // YYYY-MM-DD, the release's date
+    QString source;      // e.g. "Kalotalk 1.0.0"
     QStringList seeAlso; // other pages, e.g. "kalotalk(1)"
 };
 

@@ -45,7 +45,8 @@ int main(int argc, char* argv[]) {
     QCommandLineParser p;
     const QCommandLineOption summary(QStringLiteral("summary"), QString(), QStringLiteral("text"));
     const QCommandLineOption date(QStringLiteral("date"), QString(), QStringLiteral("date"));
-    const QCommandLineOption seeAlso(QStringLiteral("see-also"), QString(), QStringLiteral("pages"));
+    const QCommandLineOption seeAlso(QStringLiteral("see-also"), QString(),
+                                     QStringLiteral("pages"));
     const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("file"));
     p.addOptions({summary, date, seeAlso, output});
     p.addPositionalArgument(QStringLiteral("program"), QString());
@@ -59,7 +60,8 @@ int main(int argc, char* argv[]) {
     QString error;
     const QString help = run(program, QStringLiteral("--help"), &error);
     if (help.trimmed().isEmpty())
-        return fail(error.isEmpty() ? QStringLiteral("%1 --help printed nothing").arg(program) : error);
+        return fail(error.isEmpty() ? QStringLiteral("%1 --help printed nothing").arg(program)
+                                    : error);
     const QString version = run(program, QStringLiteral("--version"), &error).trimmed();
     if (version.isEmpty())
         return fail(error);

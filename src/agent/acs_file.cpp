@@ -2,6 +2,7 @@
 
 #include "agent/acs_compression.h"
 #include "base/kalo_error.h"
+#include "base/regular_file.h"
 
 #include <QFile>
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <array>
 #include <climits>
 #include <cstring>
+#include <limits>
 
 namespace kalo::acs {
 
@@ -20,9 +22,6 @@ constexpr int kHeaderSize = 36;
 // Frame sizes beyond this are no desktop character; refusing them keeps a
 // damaged size from asking for gigabytes when a frame is drawn.
 constexpr int kMaxFrameSide = 4096;
-// All decoded pixels and regions of one file together; real characters use a
-// few megabytes.
-constexpr qsizetype kMaxDecodedBytes = 256LL * 1024 * 1024;
 constexpr int kMaxTrayIconSide = 256;
 constexpr quint32 kRegionHeaderSize = 32;
 
@@ -39,7 +38,8 @@ struct Span {
 
 class Context {
 public:
-    Context(const QByteArray& bytes, const QString& fileName) : bytes_(bytes), file_(fileName) {}
+    Context(const QByteArray& bytes, const QString& fileName, qsizetype maxHeld)
+        : bytes_(bytes), file_(fileName), maxHeld_(maxHeld) {}
 
     [[noreturn]] void Fail(const QString& what) const {
         throw KaloError(QStringLiteral("The character file \"%1\" is damaged or incomplete: %2.")
@@ -48,13 +48,20 @@ public:
 
     const QByteArray& Bytes() const { return bytes_; }
 
-    // Pictures, regions and sounds as they are held in memory, counted
-    // against one limit: list entries may point at the same block many times.
+    // Everything the file gives as it is held in memory (pictures, regions
+    // read or computed from the pixels, frames, sounds), counted against one
+    // limit: small bytes can stand for much more, and list entries may point
+    // at the same block many times.
     void Spend(qsizetype bytes) {
+        if (bytes > maxHeld_ - decoded_)
+            Fail(QStringLiteral("its pictures, regions, frames and sounds would take more than "
+                                "%1 MB")
+                     .arg(maxHeld_ / (1024 * 1024)));
         decoded_ += bytes;
-        if (decoded_ > kMaxDecodedBytes)
-            Fail(QStringLiteral("its pictures and sounds would take more than %1 MB")
-                     .arg(kMaxDecodedBytes / (1024 * 1024)));
+    }
+    // How many more rectangles the limit allows.
+    size_t RectsLeft() const {
+        return size_t(std::max<qsizetype>(maxHeld_ - decoded_, 0)) / sizeof(QRect);
     }
 
     // Animation blocks read, which real files never read twice: a few
@@ -69,6 +76,7 @@ public:
 private:
     const QByteArray& bytes_;
     QString file_;
+    qsizetype maxHeld_;
     qsizetype decoded_ = 0;
     qsizetype animationBytes_ = 0;
 };
@@ -379,9 +387,10 @@ void ReadCharacterInfo(Context& ctx, Span span, Character& ch) {
     }
 }
 
-Frame ReadFrame(Cursor& c) {
+Frame ReadFrame(Context& ctx, Cursor& c) {
     Frame f;
     const qsizetype images = c.Count(c.U16(), 8, QStringLiteral("images in a frame"));
+    ctx.Spend(images * qsizetype(sizeof(FrameImage)));
     f.images.reserve(size_t(images));
     for (qsizetype i = 0; i < images; ++i) {
         FrameImage fi;
@@ -394,6 +403,7 @@ Frame ReadFrame(Cursor& c) {
     f.duration = c.U16();
     f.exitFrame = c.I16();
     const qsizetype branches = c.Count(c.U8(), 4, QStringLiteral("branches"));
+    ctx.Spend(branches * qsizetype(sizeof(Branch)));
     for (qsizetype i = 0; i < branches; ++i) {
         Branch b;
         b.frame = c.U16();
@@ -401,6 +411,7 @@ Frame ReadFrame(Cursor& c) {
         f.branches.push_back(b);
     }
     const qsizetype overlays = c.Count(c.U8(), 14, QStringLiteral("mouth overlays"));
+    ctx.Spend(overlays * qsizetype(sizeof(MouthOverlay)));
     for (qsizetype i = 0; i < overlays; ++i) {
         MouthOverlay o;
         o.shape = c.U8();
@@ -410,6 +421,7 @@ Frame ReadFrame(Cursor& c) {
         if (c.U8() != 0) {
             const quint32 size = c.U32();
             c.Need(qsizetype(size));
+            ctx.Spend(qsizetype(size));
             o.regionData = c.Bytes(qsizetype(size));
         }
         o.x = c.I16();
@@ -429,13 +441,15 @@ Animation ReadAnimationBlock(Context& ctx, Span span, const QString& listName) {
     a.transition = c.U8();
     a.returnAnimation = c.String();
     const qsizetype frames = c.Count(c.U16(), 10, QStringLiteral("frames"));
+    ctx.Spend(qsizetype(sizeof(Animation)) + frames * qsizetype(sizeof(Frame)));
     a.frames.reserve(size_t(frames));
     for (qsizetype i = 0; i < frames; ++i)
-        a.frames.push_back(ReadFrame(c));
+        a.frames.push_back(ReadFrame(ctx, c));
     return a;
 }
 
-std::vector<QRect> ReadRegion(Cursor& c, const QByteArray& data, int width, int height) {
+std::vector<QRect> ReadRegion(Context& ctx, Cursor& c, const QByteArray& data, int width,
+                              int height) {
     // RGNDATA: header size, type, rectangle count, size (unreliable), bound, rectangles.
     const auto* d = reinterpret_cast<const uchar*>(data.constData());
     auto i32 = [&](qsizetype at) {
@@ -450,6 +464,7 @@ std::vector<QRect> ReadRegion(Cursor& c, const QByteArray& data, int width, int 
         c.Fail(QStringLiteral("its region has a header of %1 bytes").arg(headerSize));
     if (qsizetype(count) > (data.size() - headerSize) / 16)
         c.Fail(QStringLiteral("its region claims %1 rectangles, more than it holds").arg(count));
+    ctx.Spend(qsizetype(count) * qsizetype(sizeof(QRect)));
     std::vector<QRect> rects;
     rects.reserve(count);
     const QRect bounds(0, 0, width, height);
@@ -516,9 +531,19 @@ Image ReadImageBlock(Context& ctx, Span span, qsizetype index, quint8 transparen
         std::memcpy(img.pixels.data() + qsizetype(y) * img.width,
                     bottomUp.constData() + qsizetype(img.height - 1 - y) * stride, img.width);
 
+    // The region computed from the pixels: one rectangle per opaque run, so a
+    // few bytes of pixels can stand for millions.
+    const auto regionFromPixels = [&] {
+        bool over = false;
+        std::vector<QRect> rects = RegionFromPixelsCapped(img.pixels, img.width, img.height,
+                                                          transparentIndex, ctx.RectsLeft(), &over);
+        ctx.Spend(over ? std::numeric_limits<qsizetype>::max()
+                       : qsizetype(rects.size() * sizeof(QRect)));
+        return rects;
+    };
     if (c.Remaining() < 8) {
         // No region stored: the opaque pixels are the region.
-        img.region = RegionFromPixels(img.pixels, img.width, img.height, transparentIndex);
+        img.region = regionFromPixels();
         return img;
     }
     const quint32 regionCompressed = c.U32();
@@ -526,6 +551,7 @@ Image ReadImageBlock(Context& ctx, Span span, qsizetype index, quint8 transparen
     QByteArray region;
     if (regionCompressed == 0) {
         c.Need(qsizetype(regionSize));
+        ctx.Spend(qsizetype(regionSize));
         region = c.Bytes(qsizetype(regionSize));
     } else {
         c.Need(qsizetype(regionCompressed));
@@ -537,11 +563,11 @@ Image ReadImageBlock(Context& ctx, Span span, qsizetype index, quint8 transparen
         }
     }
     if (!region.isEmpty())
-        img.region = ReadRegion(c, region, img.width, img.height);
+        img.region = ReadRegion(ctx, c, region, img.width, img.height);
     // The drawing code hands the rectangles to QRegion as they are, which
     // needs them banded; a region that is not gets rebuilt from the pixels.
     if (region.isEmpty() || !IsBanded(img.region))
-        img.region = RegionFromPixels(img.pixels, img.width, img.height, transparentIndex);
+        img.region = regionFromPixels();
     return img;
 }
 
@@ -857,7 +883,8 @@ const Localized* Character::FindLocalized(quint16 languageId) const {
 
 // ---------------------------------------------------------------- reading
 
-Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages) {
+Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages,
+                   qsizetype maxHeldBytes) {
     const QString& file = fileNameForMessages;
     if (bytes.isEmpty())
         throw KaloError(QStringLiteral("The character file \"%1\" is empty.").arg(file));
@@ -872,7 +899,7 @@ Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages) 
         throw KaloError(
             QStringLiteral("The file \"%1\" is not an Agent character file.").arg(file));
 
-    Context ctx(bytes, file);
+    Context ctx(bytes, file, maxHeldBytes);
     Cursor header(ctx, Span{0, bytes.size()}, QStringLiteral("the header"));
     if (bytes.size() < kHeaderSize)
         header.Fail(QStringLiteral("it ends too early"));
@@ -928,24 +955,27 @@ Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages) 
 }
 
 Character ReadAcsFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KaloError(QStringLiteral("The character file \"%1\" cannot be opened: %2.")
-                            .arg(path, file.errorString()));
-    const qint64 size = file.size();
-    if (size > kMaxAcsFileSize)
+    // Only a regular file is opened: a FIFO named like a character would
+    // block for ever, a device would never end.
+    const RegularFileRead read = ReadRegularFile(path, kMaxAcsFileSize);
+    switch (read.result) {
+    case RegularFileRead::Read:
+        break;
+    case RegularFileRead::TooLarge:
         throw KaloError(QStringLiteral("The character file \"%1\" is too large (%2 MB); character "
                                        "files of up to %3 MB are read.")
                             .arg(path)
-                            .arg((size + 1024 * 1024 - 1) / (1024 * 1024))
+                            .arg(MegabytesUp(read.size))
                             .arg(kMaxAcsFileSize / (1024 * 1024)));
-    const QByteArray bytes = file.read(kMaxAcsFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw KaloError(QStringLiteral("The character file \"%1\" cannot be read: %2.")
-                            .arg(path, file.errorString()));
-    if (bytes.size() > kMaxAcsFileSize)
-        throw KaloError(QStringLiteral("The character file \"%1\" is too large.").arg(path));
-    return ParseAcs(bytes, path);
+    case RegularFileRead::Unreadable:
+        throw KaloError(
+            QStringLiteral("The character file \"%1\" cannot be read: %2.").arg(path, read.reason));
+    case RegularFileRead::Unopenable:
+    case RegularFileRead::NotRegular:
+        throw KaloError(QStringLiteral("The character file \"%1\" cannot be opened: %2.")
+                            .arg(path, read.reason));
+    }
+    return ParseAcs(read.bytes, path);
 }
 
 // ---------------------------------------------------------------- writing
@@ -1203,15 +1233,31 @@ QRegion FrameRegion(const Character& ch, const Frame& frame, const MouthOverlay*
 
 std::vector<QRect> RegionFromPixels(const QByteArray& pixels, int width, int height,
                                     quint8 transparentIndex) {
+    return RegionFromPixelsCapped(pixels, width, height, transparentIndex,
+                                  std::numeric_limits<size_t>::max(), nullptr);
+}
+
+std::vector<QRect> RegionFromPixelsCapped(const QByteArray& pixels, int width, int height,
+                                          quint8 transparentIndex, size_t maxRects, bool* over) {
     std::vector<QRect> rects;
+    if (over)
+        *over = false;
     if (width <= 0 || height <= 0 || pixels.size() < qsizetype(width) * height)
         return rects;
     const auto* p = reinterpret_cast<const uchar*>(pixels.constData());
     std::vector<std::pair<int, int>> band, runs; // [start, end) of opaque runs
     int bandTop = 0;
+    // False once the rectangles would pass maxRects.
     auto flush = [&](int bottom) {
+        if (band.size() > maxRects - rects.size()) {
+            if (over)
+                *over = true;
+            rects.clear();
+            return false;
+        }
         for (const auto& [x0, x1] : band)
             rects.emplace_back(x0, bandTop, x1 - x0, bottom - bandTop);
+        return true;
     };
     for (int y = 0; y < height; ++y) {
         runs.clear();
@@ -1228,7 +1274,8 @@ std::vector<QRect> RegionFromPixels(const QByteArray& pixels, int width, int hei
         }
         if (y > 0 && runs == band)
             continue;
-        flush(y);
+        if (!flush(y))
+            return rects;
         band.swap(runs);
         bandTop = y;
     }

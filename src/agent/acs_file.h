@@ -177,9 +177,16 @@ struct Character {
 // Largest character file ReadAcsFile accepts.
 constexpr qint64 kMaxAcsFileSize = 64LL * 1024 * 1024;
 
+// What a parsed character may hold in memory: its pictures, regions (read or
+// computed from the pixels), frames and sounds together. Real characters
+// hold a few megabytes.
+constexpr qsizetype kMaxHeldBytes = 256LL * 1024 * 1024;
+
 // Parses a whole character file held in memory. Throws KaloError naming
-// fileNameForMessages when the bytes are not a usable Agent 2.0 character.
-Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages);
+// fileNameForMessages when the bytes are not a usable Agent 2.0 character,
+// or would hold more than maxHeldBytes.
+Character ParseAcs(const QByteArray& bytes, const QString& fileNameForMessages,
+                   qsizetype maxHeldBytes = kMaxHeldBytes);
 
 // Reads and parses a character file; also rejects unreadable or oversized files.
 Character ReadAcsFile(const QString& path);
@@ -209,9 +216,20 @@ QRegion FrameRegion(const Character& character, const Frame& frame,
 std::vector<QRect> RegionFromPixels(const QByteArray& pixels, int width, int height,
                                     quint8 transparentIndex);
 
+// The same, but nothing (and *over set) once the rectangles would number
+// more than maxRects: a picture of alternating pixels has a rectangle for
+// every other pixel.
+std::vector<QRect> RegionFromPixelsCapped(const QByteArray& pixels, int width, int height,
+                                          quint8 transparentIndex, size_t maxRects, bool* over);
+
 // An image from top-down, tightly packed pixels, with its region computed.
 // Throws KaloError when pixels does not hold width*height bytes.
 Image MakeImage(quint16 width, quint16 height, const QByteArray& pixels, quint8 transparentIndex);
+
+// Sample rates of the sounds decoded; real character sounds have 8 to
+// 22.05 kHz.
+constexpr int kMinSoundRate = 2000;
+constexpr int kMaxSoundRate = 384000;
 
 struct DecodedSound {
     std::vector<qint16> samples; // mono (multi-channel sounds are mixed down)

@@ -73,7 +73,8 @@ DecodedSound DecodeSound(const Sound& sound) {
                                                      &sf_close);
     if (!sf)
         Fail(QString::fromUtf8(sf_strerror(nullptr)));
-    if (info.channels <= 0 || info.channels > 8 || info.samplerate <= 0 || info.samplerate > 384000)
+    if (info.channels <= 0 || info.channels > 8 || info.samplerate < kMinSoundRate ||
+        info.samplerate > kMaxSoundRate)
         Fail(QStringLiteral("its format (%1 channels at %2 Hz) is not usable")
                  .arg(info.channels)
                  .arg(info.samplerate));

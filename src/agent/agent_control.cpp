@@ -8,7 +8,9 @@
 #include "agent/voice_mapping.h"
 #include "base/kalo_error.h"
 
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 
 #include <map>
@@ -19,6 +21,8 @@ namespace {
 
 // How long a balloon stays after its speech has ended.
 constexpr int kBalloonLingerMs = 1500;
+// Frame sounds kept ready to play (each at most four seconds at 22 kHz).
+constexpr size_t kPreparedSoundsKept = 48;
 
 // The installed speech modes, read once for all characters; null when no
 // engine runs (speaking then fails).
@@ -46,7 +50,8 @@ struct AgentCharacterPrivate {
     std::unique_ptr<CharacterPlayer> player;
     std::unique_ptr<SoundEffects> sounds;
     AudioDeviceKind device = AudioDeviceKind::Default;
-    std::map<int, acs::DecodedSound> decoded;
+    // Frame sounds as they play (four seconds at most each), by sound index.
+    std::map<int, std::vector<qint16>> prepared;
     std::unique_ptr<CharacterWindow> window;
     std::unique_ptr<BalloonWindow> balloon;
     QTimer balloonLinger;
@@ -61,7 +66,16 @@ struct AgentCharacterPrivate {
     bool balloonShown = false;
     qsizetype lastReveal = 0; // where the balloon's text is shown up to
 
-    QRect screenRect() const { return {left, top, width, height}; }
+    // Where the character is drawn: at Left, Top, in its Width and Height
+    // bound to the screen it is on (DrawnSize).
+    QRect screenRect() const {
+        const QPoint at(left, top);
+        QScreen* screen = QGuiApplication::screenAt(at);
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        return {at, DrawnSize(QSize(width, height), QSize(character->width, character->height),
+                              screen ? screen->geometry().size() : QSize())};
+    }
     bool onScreen() const { return player->Visible() && width > 0 && height > 0; }
 
     bool balloonWanted() const {
@@ -99,8 +113,14 @@ struct AgentCharacterPrivate {
             });
         }
         const acs::MouthOverlay* mouth = player->CurrentMouth();
-        window->SetPicture(acs::ComposeFrame(*character, *frame, mouth),
-                           acs::FrameRegion(*character, *frame, mouth), screenRect());
+        try {
+            window->SetPicture(acs::ComposeFrame(*character, *frame, mouth),
+                               acs::FrameRegion(*character, *frame, mouth), screenRect());
+        } catch (const std::exception&) {
+            // Runs from the player's signals, which nothing may leave: a
+            // picture that cannot be made (out of memory) is not shown.
+            window->hide();
+        }
     }
 
     void balloonStart(const QString& text) {
@@ -139,24 +159,34 @@ struct AgentCharacterPrivate {
         }
     }
 
-    void frameSound(int index) {
+    // Runs from the player's signal: nothing may escape it.
+    void frameSound(int index) noexcept {
         if (!soundOn || index < 0 || size_t(index) >= character->sounds.size())
             return;
-        auto it = decoded.find(index);
-        if (it == decoded.end()) {
-            acs::DecodedSound s;
-            try {
-                s = acs::DecodeSound(character->sounds[size_t(index)]);
-            } catch (const KaloError&) {
-                // A sound we cannot read stays silent; the animation goes on.
+        try {
+            auto it = prepared.find(index);
+            if (it == prepared.end()) {
+                std::vector<qint16> samples;
+                try {
+                    const acs::DecodedSound s = acs::DecodeSound(character->sounds[size_t(index)]);
+                    samples = SoundEffects::Prepare(s.samples, s.sampleRate);
+                } catch (const KaloError&) {
+                    // A sound we cannot read stays silent; the animation goes on.
+                }
+                // A character may name thousands of sounds; keep a few dozen.
+                if (prepared.size() >= kPreparedSoundsKept)
+                    prepared.clear();
+                it = prepared.emplace(index, std::move(samples)).first;
             }
-            it = decoded.emplace(index, std::move(s)).first;
+            if (it->second.empty())
+                return;
+            if (!sounds)
+                sounds = std::make_unique<SoundEffects>(device);
+            sounds->PlayPrepared(it->second);
+        } catch (const std::exception&) {
+            // Out of memory or the sound device failing: the sound is lost,
+            // the character goes on.
         }
-        if (it->second.samples.empty())
-            return;
-        if (!sounds)
-            sounds = std::make_unique<SoundEffects>(device);
-        sounds->Play(it->second.samples, it->second.sampleRate);
     }
 
     // The installed mode closest to the character's own voice, or to its
@@ -197,7 +227,7 @@ TAgentCharacter::TAgentCharacter(TAgent* agent, const QString& id, const QString
     d->height = qint16(d->character->height);
     if (d->character->voice && d->character->voice->hasExtra && d->character->voice->languageId)
         d->languageId = d->character->voice->languageId;
-    d->modes = SharedModes();
+    d->modes = agent->voiceless_ ? nullptr : SharedModes();
     if (d->modes) {
         d->voice = std::make_unique<CharacterVoice>(d->modes, d->device);
         d->pickMode();
@@ -219,6 +249,8 @@ TAgentCharacter::TAgentCharacter(TAgent* agent, const QString& id, const QString
     connect(player, &CharacterPlayer::PictureChanged, this, [p] { p->render(); });
     connect(player, &CharacterPlayer::VisibleChanged, this, [p] { p->render(); });
     connect(player, &CharacterPlayer::Bookmark, agent, &TAgent::Bookmark);
+    connect(player, &CharacterPlayer::RequestFailed, this,
+            [p](const RequestPtr& request) { emit p->agent->RequestFailed(p->id, request); });
     connect(player, &CharacterPlayer::FrameSound, this, [p](int i) { p->frameSound(i); });
     connect(player, &CharacterPlayer::StopSounds, this, [p] {
         if (p->sounds)
@@ -422,6 +454,21 @@ TAgentCharacter* TAgent::Character(const QString& characterId) {
 
 void TAgent::Unload(const QString& characterId) {
     characters_.erase(characterId);
+}
+
+void TAgent::Rename(const QString& from, const QString& to) {
+    if (from == to)
+        return;
+    if (to.isEmpty())
+        throw KaloError(QStringLiteral("A character needs a name to be loaded under"));
+    if (characters_.count(to))
+        throw KaloError(QStringLiteral("A character named %1 is already loaded").arg(to));
+    auto node = characters_.extract(from);
+    if (node.empty())
+        throw KaloError(QStringLiteral("No character named %1 is loaded").arg(from));
+    node.mapped()->d->id = to;
+    node.key() = to;
+    characters_.insert(std::move(node));
 }
 
 QStringList TAgent::CharacterIds() const {

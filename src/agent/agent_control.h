@@ -161,18 +161,28 @@ public:
     TAgentCharacter* Character(const QString& characterId);
     // Unloading an id that is not loaded does nothing.
     void Unload(const QString& characterId);
+    // Gives a loaded character another id (so a replacement can be loaded
+    // beside the character it replaces). Throws KaloError when from is not
+    // loaded or to is taken.
+    void Rename(const QString& from, const QString& to);
     QStringList CharacterIds() const;
 
     // Characters loaded from now on speak and play sounds to the null
     // device (audio consumed at real-time pace, nothing heard) when true.
     void SetSilentForTests(bool silent);
     bool SilentForTests() const { return silent_; }
+    // Characters loaded from now on have no voice, as when no speech engine
+    // runs: every speech request fails.
+    void SetVoicelessForTests(bool voiceless) { voiceless_ = voiceless; }
 
 signals:
     // A click on a character: button 1 left, 2 right; x, y on the screen.
     void Click(QString characterId, qint16 button, qint16 shift, qint16 x, qint16 y);
     // The speech reached a bookmark tag.
     void Bookmark(qint32 bookmarkId);
+    // A request of a character failed when its turn came (a speech with no
+    // voice to speak it); the request's description says why.
+    void RequestFailed(QString characterId, kalo::RequestPtr request);
 
 private:
     friend class TAgentCharacter;
@@ -180,6 +190,7 @@ private:
     QWidget* owner_;
     bool connected_ = true;
     bool silent_ = false;
+    bool voiceless_ = false;
     std::map<QString, std::unique_ptr<TAgentCharacter>> characters_;
 };
 

@@ -171,10 +171,14 @@ void CharacterPlayer::pump() {
 void CharacterPlayer::finishFront(int status, const QString& why) {
     if (jobs_.empty())
         return;
-    if (jobs_.front().request)
-        jobs_.front().request->SetStatus(status, why);
+    const RequestPtr request = jobs_.front().request;
+    if (request)
+        request->SetStatus(status, why);
     jobs_.pop_front();
     frontStarted_ = false;
+    // Nobody waits on a request given without waiting: the failure is said.
+    if (request && status == kRequestFailed)
+        emit RequestFailed(request);
 }
 
 void CharacterPlayer::startStep(Job& job, const Step& step) {
@@ -449,7 +453,9 @@ void CharacterPlayer::say(Job& job) {
         finishFront(kRequestFailed, e.message());
         return;
     }
-    const ParsedSpeech* speech = &job.speech; // the job stays at the front while it speaks
+    // The callbacks keep their own copy of the speech: a typed StopAll takes
+    // jobs out of the middle of the queue, which moves the job speaking now.
+    const auto speech = std::make_shared<const ParsedSpeech>(job.speech);
     CharacterVoice::Callbacks cb;
     cb.word = [this, speech](quint32 offset) {
         emit BalloonReveal(speech->BalloonPosition(qsizetype(offset)));

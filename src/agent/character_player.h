@@ -73,6 +73,9 @@ signals:
     void BalloonStart(const QString& text);
     void BalloonReveal(qsizetype position);
     void BalloonEnd(bool stopped);
+    // A queued request could not be carried out (a speech with no voice
+    // to speak it); its status and description say why.
+    void RequestFailed(const kalo::RequestPtr& request);
 
 private:
     enum class Activity { None, Animating, Saying };

@@ -27,6 +27,15 @@ Qt::WindowFlags desktopFlags() {
 
 } // namespace
 
+QSize DrawnSize(QSize asked, QSize frame, QSize screen) {
+    if (screen.isEmpty())
+        screen = frame * 4;
+    const int maxWidth = std::max(screen.width(), frame.width());
+    const int maxHeight = std::max(screen.height(), frame.height());
+    return {std::clamp(asked.width(), 0, std::max(maxWidth, 0)),
+            std::clamp(asked.height(), 0, std::max(maxHeight, 0))};
+}
+
 CharacterWindow::CharacterWindow() : QWidget(nullptr, desktopFlags()) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_OpaquePaintEvent); // the mask cuts away the rest

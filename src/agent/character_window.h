@@ -15,6 +15,13 @@
 
 namespace kalo {
 
+// The size a character is drawn at for the Width and Height it was given
+// (16-bit numbers a user may type in): each side at most the larger of the
+// screen's side and the frame's own, so 30000 x 30000 cannot make pictures of
+// gigabytes. Without a screen (an empty size) four times the frame is the
+// bound. The character's Width and Height keep the values given.
+QSize DrawnSize(QSize asked, QSize frame, QSize screen);
+
 class CharacterWindow : public QWidget {
     Q_OBJECT
 public:

@@ -117,9 +117,21 @@ void DoneAgent() {
     ToneModeIds.clear();
 }
 
+namespace {
+int g_requestWaits = 0;
+} // namespace
+
+bool WaitingForRequest() {
+    return g_requestWaits > 0;
+}
+
 void WaitForRequest(const RequestPtr& request) {
     if (!request)
         return;
+    struct Counted {
+        Counted() { ++g_requestWaits; }
+        ~Counted() { --g_requestWaits; }
+    } counted;
     // A request changes its status only while the control handles one of its
     // events, so waiting for the next event instead of spinning loses
     // nothing and leaves the processor to others.
@@ -206,28 +218,59 @@ TAgentCharacter& TJQChar::loaded() const {
 }
 
 void TJQChar::LoadCharacter(const QString& path) {
-    UnloadCharacter();
-    characterId_ = QFileInfo(path).completeBaseName();
     if (!Agent)
         throw KaloError(QStringLiteral("The character control is not started"));
-    Agent->Load(characterId_, path); // finished at once; not waited for
+    if (loading_)
+        throw KaloError(QStringLiteral("Another character is being loaded"));
+    struct Loading {
+        bool& flag;
+        explicit Loading(bool& f) : flag(f) { flag = true; }
+        ~Loading() { flag = false; }
+    } loading(loading_);
+
+    // The new character is loaded beside the one running, under a name of
+    // its own while both are there, so a file that cannot be loaded leaves
+    // the running character as it was.
+    const QString id = QFileInfo(path).completeBaseName();
+    QString staging = id;
+    while (Agent->CharacterIds().contains(staging))
+        staging += QStringLiteral("~");
+    Agent->Load(staging, path); // finished at once; not waited for
+    QPointer<TAgentCharacter> next;
+    QStringList names;
+    qint16 width = 0, height = 0;
+    QString tone;
     try {
-        character_ = Agent->Character(characterId_);
-        character_->SetLanguageID(9);
-        character_->SetAutoPopupMenu(false);
-        animationNames_ = character_->AnimationNames();
-        savedWidth_ = width_ = character_->Width();
-        savedHeight_ = height_ = character_->Height();
-        SetVisible(false);
-        defaultTone_ = character_->TTSModeID();
+        next = Agent->Character(staging);
+        next->SetLanguageID(9);
+        next->SetAutoPopupMenu(false);
+        names = next->AnimationNames();
+        width = next->Width();
+        height = next->Height();
+        tone = next->TTSModeID();
     } catch (...) {
-        // A half-made load leaves no character behind.
-        character_ = nullptr;
-        animationNames_.clear();
         if (Agent)
-            Agent->Unload(characterId_);
+            Agent->Unload(staging);
         throw;
     }
+
+    // Only now does the old character go. Its hiding is waited for, so
+    // handlers run meanwhile; the new one is checked for afterwards.
+    try {
+        UnloadCharacter();
+    } catch (...) {
+        // It is gone either way; the new one takes its place.
+    }
+    if (!next || !Agent)
+        throw KaloError(QStringLiteral("The character %1 went while it was being loaded").arg(id));
+    Agent->Rename(staging, id);
+    characterId_ = id;
+    character_ = next;
+    animationNames_ = names;
+    savedWidth_ = width_ = width;
+    savedHeight_ = height_ = height;
+    defaultTone_ = tone;
+    SetVisible(false);
 }
 
 void TJQChar::UnloadCharacter() {
@@ -300,6 +343,20 @@ void TJQChar::SetHeight(qint16 height) {
     loaded().SetHeight(height);
 }
 
+void TJQChar::SetShownWidth(qint16 width) {
+    if (visible_)
+        SetWidth(width);
+    else if (width > 0)
+        savedWidth_ = width;
+}
+
+void TJQChar::SetShownHeight(qint16 height) {
+    if (visible_)
+        SetHeight(height);
+    else if (height > 0)
+        savedHeight_ = height;
+}
+
 bool TJQChar::SoundEffectsOn() const {
     return loaded().SoundEffectsOn();
 }
@@ -336,8 +393,21 @@ void TJQChar::Speak(const QString& text, bool async) {
         BuildSpeechTags(text, Volume, Pitch, Speed, VoiceType, BalloonVisible, &count);
     bookmarkCount_ = count;
     RequestPtr request = loaded().Speak(tagged, QString());
+    // Kept while anybody holds the request: the control while it is queued
+    // or running, and whoever was told it failed.
+    std::erase_if(speeches_, [](const std::weak_ptr<TAgentRequest>& s) { return s.expired(); });
+    speeches_.push_back(request);
     if (!async)
         WaitForRequest(request);
+}
+
+bool TJQChar::IsOwnSpeech(const RequestPtr& request) const {
+    if (!request)
+        return false;
+    for (const std::weak_ptr<TAgentRequest>& s : speeches_)
+        if (s.lock() == request)
+            return true;
+    return false;
 }
 
 void TJQChar::Read(const QString& text) {

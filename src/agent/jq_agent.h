@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QWidget;
 
@@ -49,6 +50,9 @@ void DoneAgent();
 // (complete, failed or interrupted). Handlers, Agent events among them, run
 // meanwhile and may call into the controller again.
 void WaitForRequest(const RequestPtr& request);
+// True while some WaitForRequest is handling events: whatever runs now runs
+// inside that wait, with the waiting caller still on the stack.
+bool WaitingForRequest();
 
 // The enumerator InitAgent lists the tones with; by default the speech
 // layer's own. Tests give one of their own; an empty function restores it.
@@ -82,7 +86,9 @@ public:
     TJQChar& operator=(const TJQChar&) = delete;
 
     // Replaces the loaded character by the one in the file; it ends loaded,
-    // shown at 0 by 0 and so invisible. On failure no character is loaded.
+    // shown at 0 by 0 and so invisible. The new one is loaded before the
+    // old one goes: a file that cannot be loaded raises and leaves the
+    // character that was there as it was.
     void LoadCharacter(const QString& path);
     // Stops, hides and unloads the character; nothing when none is loaded.
     void UnloadCharacter();
@@ -108,6 +114,14 @@ public:
     // The size Visible := true restores.
     qint16 SavedWidth() const { return savedWidth_; }
     qint16 SavedHeight() const { return savedHeight_; }
+    // The size the character has when shown: its size while visible, the
+    // remembered one while hidden. Set while hidden, the size is only
+    // remembered (a size of 0 or less is ignored then), so a hidden
+    // character stays hidden and shows at that size later.
+    qint16 ShownWidth() const { return visible_ ? width_ : savedWidth_; }
+    qint16 ShownHeight() const { return visible_ ? height_ : savedHeight_; }
+    void SetShownWidth(qint16 width);
+    void SetShownHeight(qint16 height);
 
     bool SoundEffectsOn() const;
     void SetSoundEffectsOn(bool on);
@@ -123,6 +137,11 @@ public:
     // Speaks the text (see BuildSpeechTags); async false waits until the
     // speech has finished.
     void Speak(const QString& text, bool async);
+    // Whether the request is one of the speeches this controller asked for
+    // (to match the control's RequestFailed to them). A speech may fail
+    // inside Speak, before Speak has taken note of it: ask once Speak has
+    // returned, holding the request.
+    bool IsOwnSpeech(const RequestPtr& request) const;
     // "Read", the text, then "ReadReturn".
     void Read(const QString& text);
     // Waves and speaks the greeting of the time of day.
@@ -158,6 +177,7 @@ private:
     qint16 savedWidth_ = 0;
     qint16 savedHeight_ = 0;
     bool visible_ = false;
+    bool loading_ = false;
     qint32 bookmarkCount_ = 0;
     QString defaultTone_;
     QString characterId_;
@@ -165,6 +185,8 @@ private:
     QPointer<TAgentCharacter> character_;
     QStringList animationNames_;
     std::function<QTime()> clock_;
+    // The speeches asked for that somebody still holds.
+    std::vector<std::weak_ptr<TAgentRequest>> speeches_;
 };
 
 } // namespace kalo

@@ -1,5 +1,6 @@
 #include "agent/sound_effects.h"
 
+#include "agent/acs_file.h"
 #include "speech/speech_stream.h"
 
 #include <algorithm>
@@ -43,20 +44,34 @@ SoundEffects::~SoundEffects() {
 }
 
 void SoundEffects::Play(const std::vector<qint16>& samples, int sampleRate) {
-    // Two sounds at most waiting or playing, of four seconds at most: the
-    // stream never makes this thread wait for room.
     if (pushed_ - finished_ >= 2)
         return;
+    PlayPrepared(Prepare(samples, sampleRate));
+}
+
+void SoundEffects::PlayPrepared(std::vector<qint16> samples) {
+    // Two sounds at most waiting or playing, of four seconds at most: the
+    // stream never makes this thread wait for room.
+    if (pushed_ - finished_ >= 2 || samples.empty())
+        return;
+    if (samples.size() > size_t(kRate) * 4)
+        samples.resize(size_t(kRate) * 4);
     AudioPacket p;
     p.kind = AudioPacket::End; // the whole sound in one packet
     p.textId = stream_->newTextId();
-    p.samples = Resample(samples, sampleRate, kRate);
-    if (p.samples.size() > size_t(kRate) * 4)
-        p.samples.resize(size_t(kRate) * 4);
-    if (p.samples.empty())
-        return;
+    p.samples = std::move(samples);
     if (stream_->push(std::move(p)))
         ++pushed_;
+}
+
+std::vector<qint16> SoundEffects::Prepare(const std::vector<qint16>& samples, int sampleRate) {
+    if (sampleRate < acs::kMinSoundRate || sampleRate > acs::kMaxSoundRate)
+        return {};
+    const size_t fourSeconds = size_t(sampleRate) * 4;
+    if (samples.size() <= fourSeconds)
+        return Resample(samples, sampleRate, kRate);
+    return Resample(std::vector<qint16>(samples.begin(), samples.begin() + qsizetype(fourSeconds)),
+                    sampleRate, kRate);
 }
 
 void SoundEffects::Stop() {

@@ -22,10 +22,16 @@ public:
     explicit SoundEffects(AudioDeviceKind device);
     ~SoundEffects();
 
-    // Queues a mono sound behind those still playing; sounds of more than
-    // four seconds are cut there; a sound is dropped
-    // while two are still waiting or playing.
+    // Queues a mono sound behind those still playing, as Prepare makes it; a
+    // sound is dropped while two are still waiting or playing.
     void Play(const std::vector<qint16>& samples, int sampleRate);
+    // The same for a sound already prepared.
+    void PlayPrepared(std::vector<qint16> samples);
+    // What a sound plays as: its first four seconds (cut before the rate
+    // changes, so a long sound at a low rate costs no more than four
+    // seconds), at kRate. Nothing for a rate outside kMinSoundRate to
+    // kMaxSoundRate.
+    static std::vector<qint16> Prepare(const std::vector<qint16>& samples, int sampleRate);
     // Drops every sound queued or playing.
     void Stop();
     // Sounds that began to play / played to their end so far.

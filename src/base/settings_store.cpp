@@ -90,6 +90,7 @@ const std::vector<KeyDef>& keyTable() {
         {"Converter", "ConverterTop", &S::ConverterTop, [](QSize s) { return (s.height() - 400) / 2; }},
         {"Converter", "AutoNext", &S::AutoNext, [](QSize) { return 1; }},
         {"Converter", "AutoName", &S::AutoName, [](QSize) { return 0; }},
+        {"Converter", "Subtitles", &S::Subtitles, [](QSize) { return 0; }},
     };
     return table;
 }

@@ -64,6 +64,7 @@ struct TSettings {
     int ConverterTop = 0;
     bool AutoNext = false;
     bool AutoName = false;
+    bool Subtitles = false; // write <name>.srt beside every WAV and MP3 file
 };
 
 // The one settings record of the process; only the user-interface thread

@@ -34,8 +34,9 @@ QString CharUsage() {
         "      character.\n"
         "  play FILE [ANIMATION]\n"
         "      Shows the character on the desktop and plays the animation (any\n"
-        "      letter case), then hides it. Without an animation it stays, idling,\n"
-        "      until ended with Ctrl+C. Needs a display.\n"
+        "      letter case), then hides it; an animation that loops for ever plays\n"
+        "      one pass and leaves by its exit branches. Without an animation it\n"
+        "      stays, idling, until ended with Ctrl+C. Needs a display.\n"
         "  -h, --help\n"
         "      Shows this text.\n"
         "  --version\n"
@@ -171,7 +172,13 @@ int Play(const CharCommand& command, QTextStream& err) {
     if (animation.isEmpty())
         return QApplication::exec();
     const RequestPtr played = character->Play(animation);
+    // A request waiting behind the animation makes one that loops for ever
+    // (a character's Processing or Searching) leave by its exit branches
+    // after one pass, as Stop would; any other animation plays to its end.
+    // The character is shown already, so this Show request does nothing else.
+    const RequestPtr behind = character->Show(false);
     WaitFor(played);
+    WaitFor(behind);
     Linger(1000);
     WaitFor(character->Hide(false));
     if (played->Status() != kRequestComplete) {

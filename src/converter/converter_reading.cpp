@@ -10,6 +10,7 @@
 #include "converter/document_tabs.h"
 #include "speech/mp3_encoder.h"
 #include "speech/mspeech.h"
+#include "speech/subtitles.h"
 #include "ui/shared_helpers.h"
 #include "ui/ui_pictures.h"
 
@@ -75,6 +76,10 @@ void TFormConverter::attachSpeech() {
     connect(s, &TMSpeech::OnError, this, [this](int, const QString& message) {
         if (FRunning || FStarting)
             FRunError = message;
+    });
+    connect(s, &TMSpeech::OnWordPosition, this, [this](qint64 ms, qint32 offset) {
+        if (FRunSubtitles && (FRunning || FStarting))
+            FRunWords.push_back({offset, ms});
     });
 }
 
@@ -202,6 +207,14 @@ bool TFormConverter::ReadText(const QString& text) {
     // The run keeps the mode it started in, whatever mode a later Read
     // (which may only resume it) applies.
     FRunMode = Settings.ConvertMode;
+    // Subtitles follow the text the engine was given (lines ended by CR LF).
+    FRunSubtitles = Settings.Subtitles && s->Output == soFile;
+    FRunWords.clear();
+    FRunStopped = false;
+    FRunText.clear();
+    if (FRunSubtitles)
+        for (const QString& line : lines)
+            FRunText += line + QStringLiteral("\r\n");
     return true;
 }
 
@@ -267,6 +280,8 @@ void TFormConverter::ActionPauseExecute() {
 }
 
 void TFormConverter::ActionStopExecute() {
+    if (FRunning || FStarting)
+        FRunStopped = true; // its subtitles end with the last word heard
     FReading = false;
     FStarting = false;
     FPendingClipboard.clear();
@@ -388,19 +403,41 @@ void TFormConverter::SpeechStop() {
     }
     const bool next = continuesWithNext();
     const bool mp3 = FRunMode == 2 && !FFromClipboard && s && s->Output == soFile;
+    const std::optional<QByteArray> subtitles = runSubtitles(s);
     FPartial = false;
     FFromClipboard = false;
     if (mp3) {
         // The next document waits for the encoder.
         FReading = next;
+        FRunSubtitleText = subtitles;
         startMp3Step(s ? s->Filename : QString(), next);
         return;
+    }
+    if (subtitles && FRunMode == 1 && s && s->Output == soFile) {
+        QString error;
+        if (!WriteSubtitleFile(SubtitlePathFor(s->Filename), *subtitles, &error))
+            ShowErrorBox(QStringLiteral("The subtitles could not be written.\n\n%1").arg(error));
     }
     if (next) {
         goOnWithNext();
         return;
     }
     FReading = false;
+}
+
+std::optional<QByteArray> TFormConverter::runSubtitles(TMSpeech* s) const {
+    if (!FRunSubtitles || FFromClipboard || !s || s->Output != soFile)
+        return std::nullopt;
+    std::shared_ptr<IAudioFile> file;
+    s->GetInterface(0, file);
+    if (!file)
+        return std::nullopt;
+    return SrtText(BuildCues(FRunText, FRunWords, file->WrittenMs(), !FRunStopped));
+}
+
+QString SubtitlePathFor(const QString& audioPath) {
+    const QFileInfo info(audioPath);
+    return info.path() + u'/' + info.completeBaseName() + QStringLiteral(".srt");
 }
 
 void TFormConverter::goOnWithNext() {
@@ -461,7 +498,8 @@ void TFormConverter::startMp3Step(const QString& wavPath, bool thenNext) {
     if (mp3Path.isEmpty())
         mp3Path = automatic;
     FMp3Asking = false;
-    FMp3Jobs.append({wavPath, mp3Path, thenNext});
+    FMp3Jobs.append({wavPath, mp3Path, thenNext, FRunSubtitleText});
+    FRunSubtitleText.reset();
     if (!Encoding())
         startNextMp3Job();
 }
@@ -520,8 +558,14 @@ void TFormConverter::mp3JobFinished(bool ok, const QString& reason) {
         // Only a complete MP3 file replaces the WAV file.
         QFile::remove(job.wavPath);
     }
+    QString subtitleError;
+    const bool subtitlesFailed =
+        made && job.subtitles &&
+        !WriteSubtitleFile(SubtitlePathFor(job.mp3Path), *job.subtitles, &subtitleError);
     if (FClosing)
         return;
+    if (subtitlesFailed)
+        ShowErrorBox(QStringLiteral("The subtitles could not be written.\n\n%1").arg(subtitleError));
     SetStatus(made                 ? QStringLiteral(" Done")
               : FEncodingCancelled ? QStringLiteral(" MP3 encoding cancelled")
                                    : QStringLiteral(" MP3 encoding failed"));
@@ -638,6 +682,7 @@ void TFormConverter::readClipboardNow(const QString& clip) {
         FStarting = s->Speak();
         FRunError.clear();
         FRunMode = 0;
+        FRunSubtitles = false;
         FRunPath.clear();
     });
 }

@@ -179,6 +179,10 @@ void TFormConverter::createActions() {
     ActionStop = makeAction("ActionStop", "Stop", "Stop", QKeySequence(Qt::Key_F6));
     ActionTTXCursor = makeAction("ActionTTXCursor", "Read from Cursor", "", QKeySequence("Ctrl+Q"));
     ActionTTXSelected = makeAction("ActionTTXSelected", "Read Selected Text", "", QKeySequence("Ctrl+W"));
+    ActionSubtitles = makeAction("ActionSubtitles", "Write Subtitles",
+                                 "Write subtitles (.srt) beside every WAV and MP3 file");
+    ActionSubtitles->setCheckable(true);
+    ActionSubtitles->setChecked(Settings.Subtitles);
     ActionPause->setEnabled(false);
     ActionStop->setEnabled(false);
     ActionTTXSelected->setEnabled(false);
@@ -204,6 +208,7 @@ void TFormConverter::createActions() {
     connect(ActionTTXSelected, &QAction::triggered, this, &TFormConverter::ActionTTXSelectedExecute);
     connect(ActionPause, &QAction::triggered, this, &TFormConverter::ActionPauseExecute);
     connect(ActionStop, &QAction::triggered, this, &TFormConverter::ActionStopExecute);
+    connect(ActionSubtitles, &QAction::toggled, this, [](bool on) { Settings.Subtitles = on; });
     connect(ActionCartoon, &QAction::triggered, this, &TFormConverter::CartoonMode);
     connect(ActionBrowseTxt, &QAction::triggered, this,
             [] { ShellOpen(Settings.DefTxtPath, QStringLiteral("explore"), SW_SHOWMAXIMIZED); });
@@ -249,6 +254,8 @@ void TFormConverter::createControls() {
     PopupMenuTTX->addAction(ActionTTS);
     PopupMenuTTX->addAction(ActionTTW);
     PopupMenuTTX->addAction(ActionTTM);
+    PopupMenuTTX->addSeparator();
+    PopupMenuTTX->addAction(ActionSubtitles);
     ToolButtonTTX = new QToolButton(ToolBarSpeech);
     ToolButtonTTX->setObjectName(QStringLiteral("ToolButtonTTX"));
     ToolButtonTTX->setIconSize(QSize(48, 48));
@@ -398,6 +405,8 @@ void TFormConverter::createMenus() {
     Playback1->addActions({ActionPause, ActionStop});
     Playback1->addSeparator();
     Playback1->addActions({ActionFirst, ActionLast});
+    Playback1->addSeparator();
+    Playback1->addAction(ActionSubtitles);
 
     Tools1 = MenuBar->addMenu(QStringLiteral("&Tools"));
     Tools1->addAction(ActionOptions);

@@ -4,11 +4,14 @@
 
 #include "services/interface_windows.h"
 #include "base/text_file.h"
+#include "speech/subtitles.h"
 #include "ui/dialog_frame.h"
 
 #include <QPointer>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -26,6 +29,7 @@ class QToolButton;
 namespace kalo {
 
 class TFindReplaceDialog;
+class TMSpeech;
 
 // What the user answers when unsaved edits would be lost.
 enum class SaveChangesAnswer { Save, Discard, Cancel };
@@ -100,6 +104,8 @@ public:
     QAction* ActionStop = nullptr;
     QAction* ActionTTXCursor = nullptr;
     QAction* ActionTTXSelected = nullptr;
+    // "Write Subtitles": a check item kept in the setting Subtitles.
+    QAction* ActionSubtitles = nullptr;
     QAction* TabClose = nullptr;
 
     QMenuBar* MenuBar = nullptr;
@@ -255,6 +261,7 @@ private:
         QString wavPath;
         QString mp3Path;
         bool thenNext = false;
+        std::optional<QByteArray> subtitles; // written beside the MP3 file when it is made
     };
     QList<Mp3Job> FMp3Jobs;
     class Mp3Encoder* FEncoder = nullptr;
@@ -266,6 +273,16 @@ private:
     QString FRunPath;
     // Clipboard text to read once the encoder is done.
     QString FPendingClipboard;
+    // Subtitles of a file run: whether it writes them (taken at its start),
+    // the text the engine was given, the words heard, whether Stop ended
+    // it, and the subtitles made at its end for the MP3 step.
+    bool FRunSubtitles = false;
+    QString FRunText;
+    std::vector<WordTiming> FRunWords;
+    bool FRunStopped = false;
+    std::optional<QByteArray> FRunSubtitleText;
+    // The subtitles of the run that just ended; none when it writes none.
+    std::optional<QByteArray> runSubtitles(TMSpeech* speech) const;
     // Read Selected Text is held disabled while an MP3 file is being made.
     bool FSelectedHeld = false;
     bool FSelectedWasEnabled = false;
@@ -273,6 +290,8 @@ private:
 
 // Where the encoder writes an MP3 file until it is complete.
 QString Mp3PartPath(const QString& mp3Path);
+// The subtitle file that goes beside an audio file: <name>.srt.
+QString SubtitlePathFor(const QString& audioPath);
 
 // Registers the converter as the window Launch opens for the converter
 // interface.

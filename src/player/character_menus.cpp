@@ -127,8 +127,9 @@ void ApplyCharacterSettings(TPlayerCharacter& character, const TSettings& settin
     character.SetLeft(settings.Left);
     character.SetTop(settings.Top);
     character.SetVisible(settings.Char1Visible);
-    character.SetWidth(settings.Width);
-    character.SetHeight(settings.Height);
+    // A hidden character only remembers its size, and stays hidden.
+    character.SetShownWidth(settings.Width);
+    character.SetShownHeight(settings.Height);
 
     character.SetVolume(settings.Vol);
     character.SetPitch(settings.Pit);
@@ -145,8 +146,9 @@ void ApplyCharacterSettings(TPlayerCharacter& character, const TSettings& settin
 void StoreCharacterSettings(const TPlayerCharacter& character, TSettings& settings) {
     settings.Left = character.Left();
     settings.Top = character.Top();
-    settings.Width = character.Width();
-    settings.Height = character.Height();
+    // The size it shows at, also while hidden (then it is 0 by 0).
+    settings.Width = character.ShownWidth();
+    settings.Height = character.ShownHeight();
     settings.Vol = character.Volume();
     settings.Pit = character.Pitch();
     settings.Spd = character.Speed();
@@ -162,6 +164,11 @@ QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
                         const QStringList& charsFolders, TSettings& settings,
                         const QStringList& toneModeIds) {
     character.LoadCharacter(CharacterFilePath(charsFolders, name));
+    return TakeChosenCharacter(character, name, settings, toneModeIds);
+}
+
+QString TakeChosenCharacter(TPlayerCharacter& character, const QString& name,
+                            TSettings& settings, const QStringList& toneModeIds) {
     character.SetVisible(true);
     settings.Tone = -1;
     settings.Width = character.Width();
@@ -171,15 +178,12 @@ QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
     return CharacterAnnouncement(name);
 }
 
-void ChooseTone(TPlayerCharacter& character, int position, TSettings& settings,
+void ChooseTone(TPlayerCharacter* character, int position, TSettings& settings,
                 const QStringList& toneModeIds) {
-    settings.Tone = position;
-    if (position >= 0 && position < toneModeIds.size()) {
-        character.SetTone(toneModeIds.at(position));
-    } else {
-        settings.Tone = -1;
-        character.SetTone(character.DefaultTone());
-    }
+    const bool mode = position >= 0 && position < toneModeIds.size();
+    settings.Tone = mode ? position : -1;
+    if (character)
+        character->SetTone(mode ? toneModeIds.at(position) : character->DefaultTone());
 }
 
 } // namespace kalo

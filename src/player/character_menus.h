@@ -53,11 +53,13 @@ int CheckedToneItem(int tone, int modeCount);
 QString ToneModeFor(int tone, const QStringList& toneModeIds, const QString& defaultTone);
 
 // Pushes the stored settings into the character, in the order the character
-// expects: place, visibility and size; voice; balloon, animation and sound
-// effects; speech mode.
+// expects: place, visibility and size (the size it shows at: a hidden
+// character stays hidden); voice; balloon, animation and sound effects;
+// speech mode.
 void ApplyCharacterSettings(TPlayerCharacter& character, const TSettings& settings,
                             const QStringList& toneModeIds);
-// Copies the character's place, size, voice and visibility back.
+// Copies the character's place, size (the size it shows at), voice and
+// visibility back.
 void StoreCharacterSettings(const TPlayerCharacter& character, TSettings& settings);
 
 // Choosing a character named name: loads CharsFolder + name + ".acs", shows
@@ -73,12 +75,17 @@ inline QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
                                const QStringList& toneModeIds) {
     return ChooseCharacter(character, name, QStringList{charsFolder}, settings, toneModeIds);
 }
+// The same for a character already loaded from the chosen file (the first
+// one of a window whose start-up load failed): everything after the load.
+QString TakeChosenCharacter(TPlayerCharacter& character, const QString& name,
+                            TSettings& settings, const QStringList& toneModeIds);
 // "My name is <name>. Thank you for selecting me."
 QString CharacterAnnouncement(const QString& name);
 
 // Choosing the Tones item at position (modes first, then the separator and
-// the default item): stores Tone and selects the mode.
-void ChooseTone(TPlayerCharacter& character, int position, TSettings& settings,
+// the default item): stores Tone and selects the mode. Without a character
+// (null) only Tone is stored.
+void ChooseTone(TPlayerCharacter* character, int position, TSettings& settings,
                 const QStringList& toneModeIds);
 extern const QString kNewVoiceSentence; // "This is my new voice."
 

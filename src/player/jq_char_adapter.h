@@ -26,6 +26,10 @@ public:
     void SetWidth(short width) override { c.SetWidth(width); }
     short Height() const override { return c.Height(); }
     void SetHeight(short height) override { c.SetHeight(height); }
+    short ShownWidth() const override { return c.ShownWidth(); }
+    void SetShownWidth(short width) override { c.SetShownWidth(width); }
+    short ShownHeight() const override { return c.ShownHeight(); }
+    void SetShownHeight(short height) override { c.SetShownHeight(height); }
     int Volume() const override { return c.Volume; }
     void SetVolume(int volume) override { c.Volume = volume; }
     int Pitch() const override { return c.Pitch; }

@@ -1,10 +1,11 @@
 #include "player/jq_track_bar.h"
 
 #include "base/kalo_error.h"
+#include "base/regular_file.h"
 #include "player/skin_bitmap.h"
 #include "player/skin_geometry.h"
+#include "player/skin_source.h"
 
-#include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -43,22 +44,33 @@ void TJQTrackBar::setPosition(int value) {
     update();
 }
 
+namespace {
+// A slider picture: none when its rectangle lies wholly outside the bitmap
+// (a skin without slider rows), so that nothing is drawn for it rather than
+// a black box.
+QImage sliderPicture(const QImage& bitmap, const QRect& rect) {
+    if (!rect.intersects(bitmap.rect()))
+        return {};
+    return cutPicture(bitmap, rect);
+}
+} // namespace
+
 void TJQTrackBar::LoadSkin(const QImage& bitmap, int bx, int by, int sx, int sy, int px, int py) {
     const QSize barSize = size();
     const QSize sliderSize(sliderWidth_, sliderHeight_);
     background_ = cutPicture(bitmap, QRect(QPoint(bx, by), barSize));
-    slider_ = cutPicture(bitmap, QRect(QPoint(sx, sy), sliderSize));
-    pressedSlider_ = cutPicture(bitmap, QRect(QPoint(px, py), sliderSize));
+    slider_ = sliderPicture(bitmap, QRect(QPoint(sx, sy), sliderSize));
+    pressedSlider_ = sliderPicture(bitmap, QRect(QPoint(px, py), sliderSize));
     picture_ = background_;
     update();
 }
 
 void TJQTrackBar::LoadSkin(const QString& fileName, int bx, int by, int sx, int sy, int px,
                            int py) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    const RegularFileRead read = ReadRegularFile(fileName, MaxEntryBytes);
+    if (!read.ok())
         throw KaloError(QStringLiteral("The bitmap %1 cannot be read.").arg(fileName));
-    const QImage bitmap = decodeSkinBitmap(file.readAll(), fileName);
+    const QImage bitmap = decodeSkinBitmap(read.bytes, fileName);
     LoadSkin(bitmap, bx, by, sx, sy, px, py);
 }
 

@@ -45,7 +45,8 @@ public:
     // Cuts the background (the bar's current size) at bx, by, the slider at
     // sx, sy and the pressed slider at px, py (the slider's size) out of
     // `bitmap` and shows the background; the slider is not drawn. Parts of a
-    // rectangle outside the bitmap come out black.
+    // rectangle outside the bitmap come out black, but a slider rectangle
+    // wholly outside it gives no slider picture: nothing is drawn for it.
     void LoadSkin(const QImage& bitmap, int bx, int by, int sx, int sy, int px, int py);
     // The same from a bitmap file. A missing or unreadable file throws a
     // KaloError and leaves the bar's pictures as they were.

@@ -35,6 +35,12 @@ public:
     virtual void SetWidth(short width) = 0;
     virtual short Height() const = 0;
     virtual void SetHeight(short height) = 0;
+    // The size the character has when shown: set while it is hidden, it is
+    // only remembered for the next showing.
+    virtual short ShownWidth() const = 0;
+    virtual void SetShownWidth(short width) = 0;
+    virtual short ShownHeight() const = 0;
+    virtual void SetShownHeight(short height) = 0;
 
     virtual int Volume() const = 0;
     virtual void SetVolume(int volume) = 0;

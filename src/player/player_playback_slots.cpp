@@ -151,6 +151,18 @@ void TFormKALO::AgentBookmark(qint32 bookmarkId) {
     Playback(this).List.Bookmark(bookmarkId);
 }
 
+void TFormKALO::AgentRequestFailed(const QString&, const RequestPtr& request) {
+    // Told later: the control is in the middle of its queue now, and the
+    // speech may have failed inside the Speak call that asked for it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, request] {
+            if (JQChar && JQChar->IsOwnSpeech(request))
+                Playback(this).List.SpeechFailed(request->Description());
+        },
+        Qt::QueuedConnection);
+}
+
 void TFormKALO::ShuffleList() {
     kalo::ShuffleList(DocumentList(), [](int bound) {
         return static_cast<int>(QRandomGenerator::global()->bounded(bound));
@@ -206,22 +218,32 @@ void TFormKALO::BuildToneMenu() {
 }
 
 void TFormKALO::CharacterItemClick(QAction* item) {
+    const QString name = StripAccelerators(item->text());
     try {
-        if (!JQChar)
-            return;
-        TPlayerCharacter* character = Playback(this).Character();
-        const QString name = StripAccelerators(item->text());
-        const QString sentence =
-            ChooseCharacter(*character, name, CharsFolders(), Settings, ToneModeIds);
+        QString sentence;
+        if (JQChar) {
+            sentence = ChooseCharacter(*Playback(this).Character(), name, CharsFolders(),
+                                       Settings, ToneModeIds);
+        } else {
+            // No character since the start-up load failed: the controller is
+            // made from the chosen file, and the start finished with it.
+            JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolders(), name));
+            sentence = TakeChosenCharacter(*Playback(this).Character(), name, Settings,
+                                           ToneModeIds);
+            ApplyStartSettings();
+        }
         const QList<QAction*> tones = Tones1->actions();
         const int defaultItem = static_cast<int>(ToneNames.size()) + 1;
         if (defaultItem < tones.size())
             tones.at(defaultItem)->setChecked(true);
         LabelFileName->setText(QStringLiteral("New Character"));
-        character->Speak(sentence);
+        Playback(this).Character()->Speak(sentence);
     } catch (...) {
-        // A character that fails to load stops here: Char1 keeps the old
-        // name and nothing is announced.
+        // A character that fails to load changes nothing: the one running
+        // (if any) stays, Char1 keeps its name, nothing is announced, and
+        // the check mark goes back to the character that runs.
+        for (QAction* other : Characters1->actions())
+            other->setChecked(StripAccelerators(other->text()) == Settings.Char1 && JQChar);
     }
 }
 
@@ -235,11 +257,12 @@ void TFormKALO::SkinItemClick(QAction* item) {
 
 void TFormKALO::ToneItemClick(QAction* item) {
     try {
-        if (!JQChar)
-            return;
+        // Without a character only the choice is kept.
         TPlayerCharacter* character = Playback(this).Character();
         const int position = static_cast<int>(Tones1->actions().indexOf(item));
-        ChooseTone(*character, position, Settings, ToneModeIds);
+        ChooseTone(character, position, Settings, ToneModeIds);
+        if (!character)
+            return;
         LabelFileName->setText(QStringLiteral("New Voice"));
         character->Speak(kNewVoiceSentence);
     } catch (...) {

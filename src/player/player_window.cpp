@@ -30,6 +30,8 @@
 #include <QPainter>
 #include <QScreen>
 #include <QShortcut>
+#include <QThread>
+#include <QTimer>
 #include <QWindow>
 
 #include <exception>
@@ -378,6 +380,32 @@ void TFormKALO::setCheckedQuietly(QAction* action, bool checked) {
 
 void TFormKALO::FormCreate() {
     try {
+        // The options dialog reaches the character and the check marks
+        // through the window, so also a character made later (after a
+        // failed load below).
+        TCharacterOptionsLink link;
+        link.setPitch = [this](int pitch) {
+            if (JQChar)
+                JQChar->Pitch = pitch;
+        };
+        link.setVoiceType = [this](const QString& voiceType) {
+            if (JQChar)
+                JQChar->VoiceType = voiceType;
+        };
+        // A hidden character keeps a typed size for its next showing.
+        link.setWidth = [this](short width) {
+            if (JQChar && JQChar->Character())
+                JQChar->SetShownWidth(width);
+        };
+        link.setHeight = [this](short height) {
+            if (JQChar && JQChar->Character())
+                JQChar->SetShownHeight(height);
+        };
+        link.setAutoSpeak = [this](bool on) {
+            setCheckedQuietly(ActionAutoSpeak, on);
+            SetAutoSpeak(on);
+        };
+        SetCharacterOptionsLink(std::move(link));
         // 1. Painting is double-buffered by the toolkit; the title strip
         // follows the application's activation.
         connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -436,47 +464,15 @@ void TFormKALO::FormCreate() {
         if (Agent) {
             connect(Agent, &TAgent::Click, this, &TFormKALO::AgentClick);
             connect(Agent, &TAgent::Bookmark, this, &TFormKALO::AgentBookmark);
+            connect(Agent, &TAgent::RequestFailed, this, &TFormKALO::AgentRequestFailed);
         }
         // 11.
         // The file is found whatever its letter case (a stored Char1 of
         // james still finds James.acs).
         JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolders(), Settings.Char1));
-        TCharacterOptionsLink link;
-        link.setPitch = [this](int pitch) {
-            if (JQChar)
-                JQChar->Pitch = pitch;
-        };
-        link.setVoiceType = [this](const QString& voiceType) {
-            if (JQChar)
-                JQChar->VoiceType = voiceType;
-        };
-        link.setWidth = [this](short width) {
-            if (JQChar)
-                JQChar->SetWidth(width);
-        };
-        link.setHeight = [this](short height) {
-            if (JQChar)
-                JQChar->SetHeight(height);
-        };
-        SetCharacterOptionsLink(std::move(link));
         ApplyCharacterSettings();
-        // 12. The check marks from the settings.
-        setCheckedQuietly(ActionAutoSpeak, Settings.AutoSpeak);
-        setCheckedQuietly(ActionChar1Visible, Settings.Char1Visible);
-        setCheckedQuietly(ActionStayOnTop, Settings.StayOnTop);
-        setCheckedQuietly(ActionShuffle, Settings.Shuffle);
-        setCheckedQuietly(ActionRepeat1, Settings.Repeat1);
-        setCheckedQuietly(ActionBalloonVisible, Settings.BalloonVisible);
-        setCheckedQuietly(ActionAnimationOn, Settings.AnimationOn);
-        setCheckedQuietly(ActionSoundEffectsOn, Settings.SoundEffectsOn);
-        setCheckedQuietly(ActionRecordClipboard, Settings.RecordClipboard);
-        setCheckedQuietly(ActionShade, Settings.AppBar);
-        // 13. The stored values again through their setters.
-        SetAutoSpeak(Settings.AutoSpeak);
-        SetStayOnTop(Settings.StayOnTop);
-        JQChar->BalloonVisible = Settings.BalloonVisible;
-        JQChar->AnimationOn = Settings.AnimationOn;
-        JQChar->SetSoundEffectsOn(Settings.SoundEffectsOn);
+        // 12. and 13.
+        ApplyStartSettings();
         // 14.
         if (Settings.Char1Visible && Settings.GreetingWhenStart)
             JQChar->Greet();
@@ -488,7 +484,38 @@ void TFormKALO::FormCreate() {
     }
 }
 
+void TFormKALO::ApplyStartSettings() {
+    // The check marks from the settings.
+    setCheckedQuietly(ActionAutoSpeak, Settings.AutoSpeak);
+    setCheckedQuietly(ActionChar1Visible, Settings.Char1Visible);
+    setCheckedQuietly(ActionStayOnTop, Settings.StayOnTop);
+    setCheckedQuietly(ActionShuffle, Settings.Shuffle);
+    setCheckedQuietly(ActionRepeat1, Settings.Repeat1);
+    setCheckedQuietly(ActionBalloonVisible, Settings.BalloonVisible);
+    setCheckedQuietly(ActionAnimationOn, Settings.AnimationOn);
+    setCheckedQuietly(ActionSoundEffectsOn, Settings.SoundEffectsOn);
+    setCheckedQuietly(ActionRecordClipboard, Settings.RecordClipboard);
+    setCheckedQuietly(ActionShade, Settings.AppBar);
+    // The stored values again through their setters.
+    SetAutoSpeak(Settings.AutoSpeak);
+    SetStayOnTop(Settings.StayOnTop);
+    if (JQChar) {
+        JQChar->BalloonVisible = Settings.BalloonVisible;
+        JQChar->AnimationOn = Settings.AnimationOn;
+        JQChar->SetSoundEffectsOn(Settings.SoundEffectsOn);
+    }
+}
+
 void TFormKALO::FormDestroy() {
+    // Unloading the character waits for it to hide, handling events: from
+    // here on nothing reaches this window from outside.
+    FDestroying = true;
+    FConverterPending = false;
+    if (FormKALO == this)
+        FormKALO = nullptr;
+    SysTray1->setActive(false);
+    if (Agent)
+        disconnect(Agent, nullptr, this, nullptr);
     if (FHooked)
         disconnect(qApp, &QGuiApplication::applicationStateChanged, this,
                    &TFormKALO::applicationStateChanged);
@@ -507,15 +534,11 @@ void TFormKALO::FormDestroy() {
     } catch (...) {
     }
     try {
-        if (Agent)
-            disconnect(Agent, nullptr, this, nullptr);
         DoneAgent();
     } catch (...) {
     }
     Settings.MainLeft = x();
     Settings.MainTop = y();
-    if (FormKALO == this)
-        FormKALO = nullptr;
 }
 
 void TFormKALO::CreateFaceButtons() {
@@ -623,8 +646,11 @@ void TFormKALO::contextMenuEvent(QContextMenuEvent* event) {
 
 void TFormKALO::closeEvent(QCloseEvent* event) {
     event->accept();
-    if (!FConverterSwitch)
-        CloseMainWindow();
+    if (FConverterSwitch)
+        return;
+    // Exit wins over a switch still waiting for the main loop.
+    FConverterPending = false;
+    CloseMainWindow();
 }
 
 // ---------------------------------------------------------------- actions
@@ -719,7 +745,33 @@ void TFormKALO::ActionRecordClipboardExecute() {
     Settings.RecordClipboard = !Settings.RecordClipboard;
 }
 
+bool TFormKALO::InNestedEventLoop() {
+    // The application's main loop is the first event loop; a modal dialog
+    // runs a second one, and a wait for the character handles events
+    // without a loop of its own.
+    return QThread::currentThread()->loopLevel() > 1 || WaitingForRequest();
+}
+
 void TFormKALO::ActionConverterExecute() {
+    // Chosen while a modal dialog of this window (the About box, a file
+    // dialog, Preferences, a message) or a wait for the character runs its
+    // own event loop, with this window's handler below it on the stack:
+    // destroying the window there would pull it from under that handler.
+    // The switch waits until control is back in the main loop.
+    if (FConverterPending || FConverterSwitch || FDestroying)
+        return;
+    FConverterPending = true;
+    switchToConverter();
+}
+
+void TFormKALO::switchToConverter() {
+    if (!FConverterPending)
+        return;
+    if (InNestedEventLoop()) {
+        QTimer::singleShot(kSwitchRetryMs, this, &TFormKALO::switchToConverter);
+        return;
+    }
+    FConverterPending = false;
     // The window goes once the current event has been handled; its
     // destruction stores its values as at any other end.
     FConverterSwitch = true;

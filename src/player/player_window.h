@@ -9,6 +9,7 @@
 // playback files beside it; this file declares every slot they fill in.
 #pragma once
 
+#include "agent/agent_control.h"
 #include "services/interface_windows.h"
 
 #include <QImage>
@@ -186,8 +187,13 @@ public:
     void ActionHelpExecute();
     void ActionRecordClipboardExecute();
     // Destroys the window (once the current event is handled), sets
-    // ActiveUI 0 and shows the selector on the converter page.
+    // ActiveUI 0 and shows the selector on the converter page. Chosen inside
+    // a nested event loop (a modal dialog, a wait for the character), the
+    // switch happens when control is back in the main loop.
     void ActionConverterExecute();
+    // Whether events are being handled inside a nested event loop: a modal
+    // dialog's, or a wait for the character.
+    static bool InNestedEventLoop();
 
     // Opens PopupMenuKALO with its right edge at the screen point.
     void PopupMainMenu(QPoint screenPoint);
@@ -208,6 +214,9 @@ public:
     void ActionRepeat1Execute();
     void ActionSpeakExecute();
     void AgentBookmark(qint32 bookmarkId);
+    // A request of the character failed: when it is one of the character's
+    // speeches, the reading list hears of it, once back in the event loop.
+    void AgentRequestFailed(const QString& characterId, const RequestPtr& request);
     void ShuffleList();
     void BuildCharacterMenu();
     void BuildSkinMenu();
@@ -217,6 +226,11 @@ public:
     void ToneItemClick(QAction* item);
     void ApplyCharacterSettings();
     void StoreCharacterSettings();
+    // The check marks from the settings, and stay-on-top, Watch Clipboard,
+    // balloon, animation and sound effects applied through their setters:
+    // the end of creation once the character is there (also a character
+    // chosen after the start-up load failed).
+    void ApplyStartSettings();
     void SpeedBarChange(TJQTrackBar* sender);
     void VolumeBarChange(TJQTrackBar* sender);
 
@@ -242,8 +256,14 @@ private:
     void applyStayOnTopFlag(bool on);
 
     std::unique_ptr<PlayerSkinTarget> FSkinTarget;
+    void switchToConverter();
+    // How often a switch waiting for the main loop looks again.
+    static constexpr int kSwitchRetryMs = 50;
+
     std::unique_ptr<TSkinLoader> FSkinLoader;
-    bool FConverterSwitch = false;
+    bool FConverterPending = false; // chosen, waiting for the main loop
+    bool FConverterSwitch = false;  // switching: the window is going
+    bool FDestroying = false;
     bool FHooked = false;
 };
 

@@ -1,6 +1,7 @@
 #include "player/reading_list.h"
 
 #include "base/kalo_error.h"
+#include "base/regular_file.h"
 #include "base/settings_store.h"
 #include "base/text_file.h"
 #include "player/player_character.h"
@@ -73,7 +74,26 @@ int SpeechBookmarkCount(const QString& text) {
 }
 
 QString ReadEntryText(const QString& path) {
-    QString text = ReadTextFile(path).text;
+    // Only a regular file of a sane size: an entry chosen with "All Files"
+    // may be a FIFO (which would block for ever) or a device (never ending).
+    const RegularFileRead read = ReadRegularFile(path, MaxListEntryBytes);
+    if (read.result == RegularFileRead::TooLarge)
+        throw KaloError(QStringLiteral("The file \"%1\" is too large to be read aloud (%2 MB); "
+                                       "files of up to %3 MB are read.")
+                            .arg(path)
+                            .arg(MegabytesUp(read.size))
+                            .arg(MaxListEntryBytes / (1024 * 1024)));
+    if (!read.ok()) {
+        QString reason = read.reason;
+        if (!reason.isEmpty())
+            reason[0] = reason[0].toUpper();
+        throw KaloError(QStringLiteral("Cannot %1 file \"%2\". %3.")
+                            .arg(read.result == RegularFileRead::Unreadable
+                                     ? QStringLiteral("read")
+                                     : QStringLiteral("open"),
+                                 path, reason));
+    }
+    QString text = DecodeText(read.bytes).text;
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');
     return text;
@@ -168,6 +188,7 @@ void TReadingList::OpenTextFile() {
 }
 
 void TReadingList::Bookmark(int bookmark) {
+    FReportedFailure.clear(); // speech works again
     TPlayerCharacter* character = FHost.Character();
     if (!character)
         return;
@@ -195,6 +216,15 @@ void TReadingList::Bookmark(int bookmark) {
     }
     FHost.SetPosition(shown);
     FHost.SetNumberLabel(BookmarkNumberText(shown));
+}
+
+void TReadingList::SpeechFailed(const QString& reason) {
+    Playing = false;
+    cancelRead();
+    if (reason == FReportedFailure)
+        return;
+    FReportedFailure = reason;
+    FHost.ShowError(QStringLiteral("The character cannot speak: ") + reason);
 }
 
 void TReadingList::replaceList(const QStringList& files) {

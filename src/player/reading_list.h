@@ -65,9 +65,14 @@ QStringList SplitIntoParts(const QString& text, int partLength);
 // one at the end.
 int SpeechBookmarkCount(const QString& text);
 
+// The largest list entry read: far more than hours of speech, and it keeps
+// a wrong choice from taking the memory.
+inline constexpr qint64 MaxListEntryBytes = 64LL * 1024 * 1024;
+
 // A text file as the character reads it: every line followed by a line
 // break, in the encoding the file was written in. Throws KaloError with the
-// file system's reason when the file cannot be read.
+// file system's reason when the file cannot be read, and for what is not a
+// regular file or is larger than MaxListEntryBytes.
 QString ReadEntryText(const QString& path);
 
 class TReadingList : public QObject {
@@ -112,6 +117,10 @@ public:
     void OpenTextFile();
     // The character reached bookmark b of its latest text.
     void Bookmark(int bookmark);
+    // A text given to the character could not be spoken (no usable voice):
+    // its end never comes, so list playback stops here, and the reason is
+    // shown, once until something has been spoken again.
+    void SpeechFailed(const QString& reason);
 
     // True while an entry's file is being read in the background.
     bool ReadPending() const { return static_cast<bool>(FPendingRead); }
@@ -152,6 +161,8 @@ private:
     // the parts, the one being spoken, the bookmarks of the parts before it
     // and of the whole entry.
     QStringList FParts;
+    // The failure last shown; cleared when speech reaches a bookmark.
+    QString FReportedFailure;
     int FPart = 0;
     int FPartBase = 0;
     int FEntryBookmarks = 0;

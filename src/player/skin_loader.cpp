@@ -15,11 +15,23 @@ const SkinSource& TSkinLoader::source() const {
 }
 
 QImage TSkinLoader::bitmap(SkinFile file) const {
-    const QString name = skinFileName(file);
-    const std::optional<QByteArray> bytes = source().read(name);
-    if (!bytes)
-        throw KaloError(QStringLiteral("The skin has no file %1.").arg(name));
-    return decodeSkinBitmap(*bytes, name);
+    auto found = decoded_.find(file);
+    if (found == decoded_.end()) {
+        Decoded d;
+        const QString name = skinFileName(file);
+        try {
+            const std::optional<QByteArray> bytes = source().read(name);
+            if (!bytes)
+                throw KaloError(QStringLiteral("The skin has no file %1.").arg(name));
+            d.picture = decodeSkinBitmap(*bytes, name);
+        } catch (const KaloError& e) {
+            d.error = e.message();
+        }
+        found = decoded_.emplace(file, std::move(d)).first;
+    }
+    if (found->second.picture.isNull())
+        throw KaloError(found->second.error);
+    return found->second.picture;
 }
 
 QColor TSkinLoader::textColour(const std::optional<QByteArray>& pledit) {
@@ -42,12 +54,17 @@ void TSkinLoader::ApplySkin(const QString& appPath, const QString& skinName) {
 
 void TSkinLoader::ApplySkin(const QStringList& appFolders, const QString& skinName) {
     try {
+        decoded_.clear();
         source_.reset();
         source_ = openSkin(appFolders, skinName);
         applySteps();
     } catch (...) {
         // A broken skin shows nothing: the run ends at the failing step.
     }
+    // Later repaints need only the face and the title strip.
+    for (auto it = decoded_.begin(); it != decoded_.end();)
+        it = it->first == SkinFile::Main || it->first == SkinFile::Titlebar ? std::next(it)
+                                                                            : decoded_.erase(it);
 }
 
 void TSkinLoader::applySteps() {
@@ -77,14 +94,10 @@ void TSkinLoader::applySteps() {
 }
 
 void TSkinLoader::LoadButtonPictures() {
-    std::map<SkinFile, QImage> bitmaps;
     const auto& specs = faceButtonSpecs();
     for (int i = 0; i < FaceButtonCount; ++i) {
         const FaceButtonSpec& cut = specs[size_t(i)];
-        auto found = bitmaps.find(cut.file);
-        if (found == bitmaps.end())
-            found = bitmaps.emplace(cut.file, bitmap(cut.file)).first;
-        const QImage& from = found->second;
+        const QImage from = bitmap(cut.file);
         const QSize size = cut.place.size();
         window_.setFaceButtonPictures(i, FaceButtonPictures{
                                              cutPicture(from, QRect(cut.normal, size)),

@@ -88,8 +88,11 @@ public:
     // The skin the last ApplySkin opened (a skin without files before that).
     const SkinSource& source() const;
 
-    // Reads and decodes one of the skin's bitmaps; throws a KaloError when it
-    // is missing or unreadable.
+    // One of the skin's bitmaps, decoded; throws a KaloError when it is
+    // missing or unreadable. Each file is read and decoded once per
+    // ApplySkin, at its first use, and the result (picture or failure) kept:
+    // repainting the title strip or leaving windowshade mode reads nothing
+    // again, so an archive's read cap, which is per load, is never used up.
     QImage bitmap(SkinFile file) const;
 
     // The colour of a Pledit.txt (its bytes; nothing for a missing file):
@@ -102,8 +105,15 @@ private:
     void setShade(bool on);
     void paintTitleBar();
 
+    // A bitmap as its first use left it: the picture, or why there is none.
+    struct Decoded {
+        QImage picture;
+        QString error;
+    };
+
     SkinnedWindow& window_;
     std::unique_ptr<SkinSource> source_;
+    mutable std::map<SkinFile, Decoded> decoded_;
 };
 
 } // namespace kalo

@@ -1,10 +1,10 @@
 #include "player/skin_source.h"
 
+#include "base/regular_file.h"
 #include "player/skin_geometry.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 
 #include <zip.h>
@@ -15,18 +15,13 @@ namespace kalo {
 
 namespace {
 
-// Reads at most `limit` bytes of a file; nothing when it is larger or
-// cannot be read.
+// A regular file of at most `limit` bytes; nothing when it is larger, is not
+// a regular file (a FIFO would block, a device never end) or cannot be read.
 std::optional<QByteArray> readCapped(const QString& path, qint64 limit) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    RegularFileRead read = ReadRegularFile(path, limit);
+    if (!read.ok())
         return std::nullopt;
-    if (file.size() > limit)
-        return std::nullopt;
-    QByteArray bytes = file.read(limit + 1);
-    if (bytes.size() > limit || file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+    return std::move(read.bytes);
 }
 
 // The entry of `folder` whose name equals `name` without regard to letter

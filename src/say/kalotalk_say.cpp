@@ -1,11 +1,13 @@
-// kalotalk-say: speaks text, or writes it to a WAV or MP3 file, through the
-// same speech component as the converter. Meant for scripts: plain output,
+// kalotalk-say: speaks text, or writes it to a WAV, MP3, Opus, Vorbis or
+// FLAC file (with subtitles, if asked), through the same speech component
+// as the converter. Meant for scripts: plain output,
 // clear messages, non-zero exit codes on failure, and no half-written
 // output file ever (outputs are written beside the target under a
 // temporary name and renamed at the end).
 #include "base/app_folders.h"
 #include "speech/mp3_encoder.h"
 #include "speech/mspeech.h"
+#include "speech/subtitles.h"
 #include "say/say_options.h"
 
 #include <QCoreApplication>
@@ -97,6 +99,18 @@ public:
         return true;
     }
     ~PartFile() { discard(); }
+    // Fills the file with bytes (nothing to do when none was created).
+    bool write(const QByteArray& bytes, const QString& target, QString* error) {
+        if (path_.isEmpty())
+            return true;
+        QFile f(path_);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            f.write(bytes) != bytes.size() || !f.flush()) {
+            *error = QStringLiteral("cannot write %1: %2").arg(target, f.errorString());
+            return false;
+        }
+        return true;
+    }
     const QString& path() const { return path_; }
     void discard() {
         if (!path_.isEmpty())
@@ -212,16 +226,33 @@ int main(int argc, char* argv[]) {
     for (int sig : {SIGINT, SIGTERM, SIGHUP})
         std::signal(sig, onSignal);
 
-    const bool toFile = !o.wavOut.isEmpty() || !o.mp3Out.isEmpty();
-    const QString target = !o.wavOut.isEmpty() ? o.wavOut : o.mp3Out;
+    // With subtitles alone nothing is spoken: the speech goes to no file at
+    // all, at the pace of a file, so the subtitles are timed as a file.
+    const bool toFile = o.writesFiles();
+    const QString target = !o.wavOut.isEmpty()   ? o.wavOut
+                           : !o.mp3Out.isEmpty() ? o.mp3Out
+                                                 : o.encodedOut;
+    // The file the speech component writes: the WAV file of -w and -m, or
+    // the compressed file of -o.
     PartFile wavPart;
     PartFile mp3Part;
-    if (toFile) {
-        if (!wavPart.create(target, QStringLiteral(".wav"), &error))
+    if (o.writesAudio()) {
+        const QString suffix = o.encodedOut.isEmpty()
+                                   ? QStringLiteral(".wav")
+                                   : u'.' + QFileInfo(o.encodedOut).suffix().toLower();
+        if (!wavPart.create(target, suffix, &error))
             return fail(error);
         if (!o.mp3Out.isEmpty() && !mp3Part.create(target, QStringLiteral(".mp3"), &error))
             return fail(error);
     }
+    PartFile srtPart;
+    PartFile lrcPart;
+    if (!o.srtOut.isEmpty() && !srtPart.create(o.srtOut, QStringLiteral(".srt"), &error))
+        return fail(error);
+    if (!o.lrcOut.isEmpty() && !lrcPart.create(o.lrcOut, QStringLiteral(".lrc"), &error))
+        return fail(error);
+    std::vector<WordTiming> words;
+    qint64 audioMs = 0;
 
     ProgressLine progress;
     int exitCode = 0;
@@ -229,6 +260,9 @@ int main(int argc, char* argv[]) {
         TMSpeech speech(nullptr, [modes] { return modes; });
         speech.Output = toFile ? soFile : soGeneral;
         speech.Filename = wavPart.path();
+        speech.FileFormat = !o.encodedOut.isEmpty() ? o.encodedFormat
+                            : o.writesAudio()       ? AudioFileFormat::Wav
+                                                    : AudioFileFormat::None;
         try {
             speech.SelectEngine(mode.ModeName);
         } catch (const EMSpeechException& e) {
@@ -269,6 +303,9 @@ int main(int argc, char* argv[]) {
         QObject::connect(&speech, &TMSpeech::OnWarning, &loop, [&](int, const QString& m) {
             say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(m));
         });
+        if (!o.srtOut.isEmpty() || !o.lrcOut.isEmpty())
+            QObject::connect(&speech, &TMSpeech::OnWordPosition, &loop,
+                             [&](qint64 ms, qint32 offset) { words.push_back({offset, ms}); });
         QTimer tick;
         tick.setInterval(100);
         const QString verb = toFile ? QStringLiteral("Writing") : QStringLiteral("Speaking");
@@ -301,14 +338,23 @@ int main(int argc, char* argv[]) {
             exitCode = fail(message);
         } else if (!stopped) {
             exitCode = fail(QStringLiteral("the speech ended without finishing"));
+        } else if (toFile) {
+            std::shared_ptr<IAudioFile> file;
+            speech.GetInterface(0, file);
+            audioMs = file ? file->WrittenMs() : 0;
         }
-    } // the WAV file is complete and closed here
+    } // the audio file is complete and closed here
     if (exitCode != 0)
         return exitCode;
-    if (!o.wavOut.isEmpty()) {
-        if (!wavPart.commitAs(o.wavOut, &error))
+    if (!o.srtOut.isEmpty() || !o.lrcOut.isEmpty()) {
+        const std::vector<SubtitleCue> cues = BuildCues(text, words, audioMs, true);
+        if (!srtPart.write(SrtText(cues), o.srtOut, &error) ||
+            !lrcPart.write(LrcText(cues), o.lrcOut, &error))
             return fail(error);
-        return 0;
+    }
+    if (!o.wavOut.isEmpty() || !o.encodedOut.isEmpty()) {
+        if (!wavPart.commitAs(target, &error))
+            return fail(error);
     }
     if (!o.mp3Out.isEmpty()) {
         const QString appFolder = QCoreApplication::applicationDirPath() + u'/';
@@ -331,5 +377,8 @@ int main(int argc, char* argv[]) {
         if (!mp3Part.commitAs(o.mp3Out, &error))
             return fail(error);
     }
+    if ((!o.srtOut.isEmpty() && !srtPart.commitAs(o.srtOut, &error)) ||
+        (!o.lrcOut.isEmpty() && !lrcPart.commitAs(o.lrcOut, &error)))
+        return fail(error);
     return 0;
 }

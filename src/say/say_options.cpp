@@ -3,8 +3,10 @@
 #include "base/text_file.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include <cmath>
+#include <cstring>
 
 namespace kalo {
 
@@ -12,7 +14,8 @@ QString SayUsage() {
     return QStringLiteral(
         "Usage: kalotalk-say --voices\n"
         "       kalotalk-say [-v VOICE] [-s WPM] [-p PITCH] [-a VOLUME] [-x SPEED]\n"
-        "                    [-w OUT.wav | -m OUT.mp3] [-f FILE | TEXT...]\n"
+        "                    [-w OUT.wav | -m OUT.mp3 | -o OUT] [--srt OUT.srt]\n"
+        "                    [--lrc OUT.lrc] [-f FILE | TEXT...]\n"
         "\n"
         "Speaks TEXT, or the text of FILE, or standard input.\n"
         "\n"
@@ -22,10 +25,16 @@ QString SayUsage() {
         "  -s WPM       speed in words per minute (80 to 450)\n"
         "  -p PITCH     base pitch (0 to 100, 50 is normal)\n"
         "  -a VOLUME    volume (0 to 100)\n"
-        "  -x SPEED     write speed of -w and -m as a multiple of real time\n"
+        "  -x SPEED     write speed of files as a multiple of real time\n"
         "               (1 to 128); without it as fast as the engine goes\n"
         "  -w OUT.wav   write a WAV file instead of speaking\n"
         "  -m OUT.mp3   write an MP3 file (through lame) instead of speaking\n"
+        "  -o OUT       write a file of the kind its name ends in: .wav, .mp3,\n"
+        "               .opus (Opus, 24 kbit/s), .ogg (Ogg Vorbis), .flac\n"
+        "  --srt FILE   write SubRip subtitles, a cue a sentence, timed to the\n"
+        "               audio; without an audio file nothing is spoken and the\n"
+        "               subtitles are timed as the file would be\n"
+        "  --lrc FILE   the same as LRC lyrics ([mm:ss.xx] lines)\n"
         "  -f FILE      read the text from FILE\n"
         "  -h, --help   show this text\n"
         "  --version    show the version\n"
@@ -41,6 +50,45 @@ QString SayUsage() {
 }
 
 namespace {
+
+struct OutputKind {
+    const char* extension;
+    enum Target { Wav, Mp3, Encoded } target;
+    AudioFileFormat format;
+};
+
+constexpr OutputKind kOutputKinds[] = {
+    {".wav", OutputKind::Wav, AudioFileFormat::Wav},
+    {".mp3", OutputKind::Mp3, AudioFileFormat::Wav},
+    {".opus", OutputKind::Encoded, AudioFileFormat::Opus},
+    {".ogg", OutputKind::Encoded, AudioFileFormat::Vorbis},
+    {".flac", OutputKind::Encoded, AudioFileFormat::Flac},
+};
+
+// Puts -o's file where its extension says; false when no kind has it.
+bool takeOutput(const QString& path, SayOptions& options) {
+    for (const OutputKind& kind : kOutputKinds) {
+        // A name that is only the extension is a hidden file, not a kind.
+        const QString name = QFileInfo(path).fileName();
+        if (!name.endsWith(QLatin1String(kind.extension), Qt::CaseInsensitive) ||
+            name.size() == qsizetype(std::strlen(kind.extension)))
+            continue;
+        switch (kind.target) {
+        case OutputKind::Wav:
+            options.wavOut = path;
+            break;
+        case OutputKind::Mp3:
+            options.mp3Out = path;
+            break;
+        case OutputKind::Encoded:
+            options.encodedOut = path;
+            options.encodedFormat = kind.format;
+            break;
+        }
+        return true;
+    }
+    return false;
+}
 
 bool readNumber(const QCommandLineParser& p, const QString& name, quint32 min, quint32 max,
                 std::optional<quint32>& out, QString& error) {
@@ -59,6 +107,13 @@ bool readNumber(const QCommandLineParser& p, const QString& name, quint32 min, q
 
 } // namespace
 
+QString KnownOutputExtensions() {
+    QStringList names;
+    for (const OutputKind& kind : kOutputKinds)
+        names << QLatin1String(kind.extension);
+    return names.join(QStringLiteral(", "));
+}
+
 QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
     QCommandLineParser p;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
@@ -69,7 +124,7 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
     p.addOption(voices);
     p.addOption(help);
     p.addOption(version);
-    for (const char* name : {"v", "s", "p", "a", "x", "w", "m", "f"})
+    for (const char* name : {"v", "s", "p", "a", "x", "w", "m", "o", "f", "srt", "lrc"})
         p.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     if (!p.parse(QStringList{QStringLiteral("kalotalk-say")} + arguments))
@@ -83,6 +138,8 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
     options.wavOut = p.value(QStringLiteral("w"));
     options.mp3Out = p.value(QStringLiteral("m"));
     options.inputFile = p.value(QStringLiteral("f"));
+    options.srtOut = p.value(QStringLiteral("srt"));
+    options.lrcOut = p.value(QStringLiteral("lrc"));
     options.words = p.positionalArguments();
 
     QString error;
@@ -98,19 +155,37 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
                 .arg(p.value(QStringLiteral("x")));
         options.rate = quint32(std::lround(x * 256));
     }
-    for (const char* name : {"v", "w", "m", "f"})
-        if (p.isSet(QString::fromLatin1(name)) && p.values(QString::fromLatin1(name)).size() > 1)
-            return QStringLiteral("-%1 may be given once").arg(QString::fromLatin1(name));
+    for (const char* name : {"v", "w", "m", "o", "f", "srt", "lrc"}) {
+        const QString option = QString::fromLatin1(name);
+        if (p.isSet(option) && p.values(option).size() > 1)
+            return QStringLiteral("%1%2 may be given once")
+                .arg(option.size() > 1 ? QStringLiteral("--") : QStringLiteral("-"), option);
+        if (option != u"v" && p.isSet(option) && p.value(option).isEmpty())
+            return QStringLiteral("an output or input file name is empty");
+    }
     if (p.isSet(QStringLiteral("w")) && p.isSet(QStringLiteral("m")))
         return QStringLiteral("-w and -m cannot be given together");
-    if ((p.isSet(QStringLiteral("w")) && options.wavOut.isEmpty()) ||
-        (p.isSet(QStringLiteral("m")) && options.mp3Out.isEmpty()) ||
-        (p.isSet(QStringLiteral("f")) && options.inputFile.isEmpty()))
-        return QStringLiteral("an output or input file name is empty");
+    if (p.isSet(QStringLiteral("o"))) {
+        if (p.isSet(QStringLiteral("w")) || p.isSet(QStringLiteral("m")))
+            return QStringLiteral("-o cannot be given together with -w or -m");
+        if (!takeOutput(p.value(QStringLiteral("o")), options))
+            return QStringLiteral("-o cannot tell the kind of file from \"%1\"; its name must end "
+                                  "in one of %2")
+                .arg(p.value(QStringLiteral("o")), KnownOutputExtensions());
+    }
     if (p.isSet(QStringLiteral("f")) && !options.words.isEmpty())
         return QStringLiteral("give the text either with -f or on the command line, not both");
-    if (options.rate && options.wavOut.isEmpty() && options.mp3Out.isEmpty())
-        return QStringLiteral("-x applies to -w and -m only");
+    QStringList outputs;
+    for (const QString& out : {options.wavOut, options.mp3Out, options.encodedOut, options.srtOut,
+                               options.lrcOut})
+        if (!out.isEmpty())
+            outputs << QFileInfo(out).absoluteFilePath();
+    outputs.removeDuplicates();
+    if (outputs.size() < int(!options.srtOut.isEmpty()) + int(!options.lrcOut.isEmpty()) +
+                             int(options.writesAudio()))
+        return QStringLiteral("each output needs a file of its own");
+    if (options.rate && !options.writesFiles())
+        return QStringLiteral("-x applies to -w, -m, -o, --srt and --lrc only");
     return {};
 }
 

@@ -3,6 +3,7 @@
 // decoding of input text.
 #pragma once
 
+#include "speech/audio_destinations.h"
 #include "speech/tts_types.h"
 
 #include <QString>
@@ -22,11 +23,23 @@ struct SayOptions {
     std::optional<quint32> pitch;  // -p: 0 to 100
     std::optional<quint32> volume; // -a: 0 to 100
     std::optional<quint32> rate;   // -x: write speed as a multiple of real time, times 256
-    QString wavOut;                // -w
-    QString mp3Out;                // -m
+    QString wavOut;                // -w, or -o with .wav
+    QString mp3Out;                // -m, or -o with .mp3
+    QString encodedOut;            // -o with .opus, .ogg or .flac
+    AudioFileFormat encodedFormat = AudioFileFormat::Opus;
+    QString srtOut;                // --srt
+    QString lrcOut;                // --lrc
     QString inputFile;             // -f
     QStringList words;             // the text on the command line
+
+    bool writesAudio() const {
+        return !wavOut.isEmpty() || !mp3Out.isEmpty() || !encodedOut.isEmpty();
+    }
+    bool writesFiles() const { return writesAudio() || !srtOut.isEmpty() || !lrcOut.isEmpty(); }
 };
+
+// The file names -o knows, by extension, as "-o" lists them.
+QString KnownOutputExtensions();
 
 // The usage text shown by --help.
 QString SayUsage();

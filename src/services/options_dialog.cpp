@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStyleOptionButton>
@@ -344,10 +345,18 @@ void TFormOption::FormShow() {
     SpinEditPromptDelay->setValue(Settings.PromptDelay);
     ComboBoxDefAction->setCurrentIndex(Settings.DefAction);
     CheckBoxHint->setChecked(Settings.ShowHint);
-    TrackBarPit->setValue(Settings.Pit);
+    {
+        // The controls that reach the running character show its settings
+        // without running their handlers: showing the dialog changes
+        // nothing, and a character hidden at 0 by 0 stays hidden.
+        const QSignalBlocker pitch(TrackBarPit);
+        const QSignalBlocker width(SpinEditWidth);
+        const QSignalBlocker height(SpinEditHeight);
+        TrackBarPit->setValue(Settings.Pit);
+        SpinEditWidth->setValue(Settings.Width);
+        SpinEditHeight->setValue(Settings.Height);
+    }
     ComboBoxType->setCurrentIndex(VoiceTypeItemFor(Settings.VoiceType));
-    SpinEditWidth->setValue(Settings.Width);
-    SpinEditHeight->setValue(Settings.Height);
     CheckBoxGreeting->setChecked(Settings.GreetingWhenStart);
     EditTxt->setText(Settings.DefTxtPath);
     EditWav->setText(Settings.DefWavPath);
@@ -372,6 +381,8 @@ void TFormOption::FormShow() {
 void TFormOption::CheckBoxWatchClipboardClick(bool checked) {
     Settings.AutoSpeak = checked;
     GroupBoxClipboard->setEnabled(checked);
+    if (cartoonRunning() && g_characterLink.setAutoSpeak)
+        g_characterLink.setAutoSpeak(checked);
 }
 
 void TFormOption::SpinEditIgnoreLenChange(int value) {

@@ -20,14 +20,15 @@ class QToolButton;
 namespace kalo {
 
 // How the options dialog reaches the running character: the player window
-// sets these while its character exists. The dialog calls them only while
-// the cartoon interface runs (ActiveUI 1 and a player window), and skips
-// those not set.
+// sets these while it exists. The dialog calls them only while the cartoon
+// interface runs (ActiveUI 1 and a player window), and skips those not set.
 struct TCharacterOptionsLink {
     std::function<void(int pitch)> setPitch;
     std::function<void(const QString& voiceType)> setVoiceType;
     std::function<void(short width)> setWidth;
     std::function<void(short height)> setHeight;
+    // "Watch Clipboard" changed: the player's check mark follows.
+    std::function<void(bool on)> setAutoSpeak;
 };
 void SetCharacterOptionsLink(TCharacterOptionsLink link);
 

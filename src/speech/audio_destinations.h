@@ -45,10 +45,21 @@ public:
     virtual bool HasOutputDevice() const = 0;
 };
 
-// A WAV file: 16-bit PCM mono at the engine's rate, written no faster than
-// the rate allows (unthrottled from kRealTimeUnthrottled on; that is also
-// the rate a new file destination starts with). The header is complete
-// whenever a text has been written to its end, and after Flush.
+// The kinds of file a file destination writes.
+enum class AudioFileFormat {
+    Wav,    // 16-bit PCM, mono, at the engine's rate
+    Opus,   // Ogg Opus at a speech bit rate, resampled to a rate Opus takes
+    Vorbis, // Ogg Vorbis at a speech quality
+    Flac,   // FLAC, 16-bit, lossless
+    None,   // nothing is written; only the length of the audio is counted
+};
+
+// An audio file, written no faster than the rate allows (unthrottled from
+// kRealTimeUnthrottled on; that is also the rate a new file destination
+// starts with). A WAV file's header is complete whenever a text has been
+// written to its end, and after Flush; a compressed file is complete once a
+// text has been written to its end or stopped (it cannot grow afterwards:
+// the next text needs a new Set).
 class IAudioFile : public IAudioDestination {
 public:
     // Points the destination at a file for the texts that follow; flags 1
@@ -59,6 +70,10 @@ public:
     virtual bool Flush() = 0;
     virtual QString FileName() const = 0;
     virtual QString LastError() const = 0;
+    // How long the audio written to the file (the current one, or the last
+    // one) lasts, in milliseconds of the engine's audio.
+    virtual qint64 WrittenMs() const = 0;
+    virtual AudioFileFormat Format() const = 0;
 };
 
 enum class AudioDeviceKind {
@@ -68,7 +83,7 @@ enum class AudioDeviceKind {
 
 std::shared_ptr<IAudioMultiMediaDevice>
 CreateAudioDevice(AudioDeviceKind kind = AudioDeviceKind::Default);
-std::shared_ptr<IAudioFile> CreateAudioFile();
+std::shared_ptr<IAudioFile> CreateAudioFile(AudioFileFormat format = AudioFileFormat::Wav);
 
 // The largest WAV data block a header can describe; a file destination
 // reports an error and ends the text there. Replaceable for tests.

@@ -1,7 +1,8 @@
-// The WAV file destination: a writer thread takes the stream's audio, paces
-// it to the destination's rate and posts the notifications of what it has
-// written.
+// The file destination: a writer thread takes the stream's audio, paces it
+// to the destination's rate, hands it to the writer of the file's format
+// and posts the notifications of what it has written.
 #include "speech/audio_destinations.h"
+#include "speech/audio_file_writer.h"
 #include "speech/speech_stream.h"
 
 #include "base/kalo_error.h"
@@ -33,8 +34,108 @@ void putLe16(char* p, quint16 v) {
     qToLittleEndian(v, p);
 }
 
+// A WAV file: a 44-byte header whose sizes are rewritten whenever the file
+// is to be complete, then the samples as they come.
+class WavWriter : public AudioFileWriter {
+public:
+    ~WavWriter() override {
+        QString ignored;
+        close(&ignored);
+    }
+
+    bool open(const QString& fileName, int sampleRate, QString* error) override {
+        FILE* f = std::fopen(QFile::encodeName(fileName).constData(), "wb");
+        if (!f) {
+            *error = QStringLiteral("Cannot create %1: %2")
+                         .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        std::setvbuf(f, nullptr, _IOFBF, 1 << 18);
+        const QByteArray header = WavHeader(sampleRate, 0);
+        if (std::fwrite(header.constData(), 1, size_t(header.size()), f) != size_t(header.size())) {
+            *error = QStringLiteral("Cannot write %1").arg(fileName);
+            std::fclose(f);
+            return false;
+        }
+        file_ = f;
+        fileName_ = fileName;
+        sampleRate_ = sampleRate;
+        dataBytes_ = 0;
+        return true;
+    }
+
+    bool isOpen() const override { return file_ != nullptr; }
+
+    bool write(const qint16* samples, qsizetype count, QString* error) override {
+        const qint64 bytes = qint64(count) * 2;
+        const char* data = reinterpret_cast<const char*>(samples);
+#if Q_BYTE_ORDER == Q_BIG_ENDIAN
+        std::vector<qint16> le(samples, samples + count);
+        for (qint16& s : le)
+            s = qToLittleEndian(s);
+        data = reinterpret_cast<const char*>(le.data());
+#endif
+        if (std::fwrite(data, 1, size_t(bytes), file_) != size_t(bytes)) {
+            *error = writeError();
+            return false;
+        }
+        dataBytes_ += bytes;
+        return true;
+    }
+
+    qint64 sampleLimit() const override { return (WavDataLimit() & ~qint64(1)) / 2; }
+
+    bool finishText(QString* error) override { return flush(error); }
+
+    // Rewrites the sizes of the header and hands the data to the system.
+    bool flush(QString* error) override {
+        char sizes[4];
+        bool ok = std::fseek(file_, 4, SEEK_SET) == 0;
+        putLe32(sizes, quint32(36 + dataBytes_));
+        ok = ok && std::fwrite(sizes, 1, 4, file_) == 4;
+        ok = ok && std::fseek(file_, 24, SEEK_SET) == 0;
+        putLe32(sizes, quint32(sampleRate_));
+        ok = ok && std::fwrite(sizes, 1, 4, file_) == 4;
+        putLe32(sizes, quint32(sampleRate_ * 2));
+        ok = ok && std::fwrite(sizes, 1, 4, file_) == 4;
+        ok = ok && std::fseek(file_, 40, SEEK_SET) == 0;
+        putLe32(sizes, quint32(dataBytes_));
+        ok = ok && std::fwrite(sizes, 1, 4, file_) == 4;
+        ok = ok && std::fseek(file_, 0, SEEK_END) == 0;
+        ok = ok && std::fflush(file_) == 0;
+        if (!ok)
+            *error = writeError();
+        return ok;
+    }
+
+    bool close(QString* error) override {
+        if (!file_)
+            return true;
+        const bool ok = flush(error);
+        std::fclose(file_);
+        file_ = nullptr;
+        return ok;
+    }
+
+private:
+    QString writeError() const {
+        return QStringLiteral("Cannot write %1: %2")
+            .arg(fileName_, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+
+    FILE* file_ = nullptr;
+    QString fileName_;
+    int sampleRate_ = 22050;
+    qint64 dataBytes_ = 0;
+};
+
 class AudioFile : public IAudioFile {
 public:
+    explicit AudioFile(AudioFileFormat format)
+        : format_(format), writer_(format == AudioFileFormat::Wav
+                                       ? std::unique_ptr<AudioFileWriter>(new WavWriter)
+                                       : CreateEncodedFileWriter(format)) {}
+
     ~AudioFile() override {
         Detach();
         std::lock_guard lock(fileMutex_);
@@ -53,7 +154,18 @@ public:
             throw KaloError(QStringLiteral("The audio destination is already in use"));
         {
             std::lock_guard lock(fileMutex_);
-            sampleRate_ = stream->sampleRate();
+            const int rate = stream->sampleRate();
+            if (rate != sampleRate_) {
+                sampleRate_ = rate;
+                // A file set before the engine's rate was known starts
+                // again at the right rate, while it is still empty.
+                if (writer_->isOpen() && samplesWritten_ == 0) {
+                    QString error;
+                    writer_->close(&error);
+                    if (!writer_->open(fileName_, sampleRate_, &lastError_))
+                        hasFile_ = false;
+                }
+            }
         }
         stop_ = false;
         stream_ = std::move(stream);
@@ -72,34 +184,35 @@ public:
         Q_UNUSED(flags); // every Set creates or replaces the file
         std::lock_guard lock(fileMutex_);
         closeLocked();
-        if (fileName.isEmpty()) {
+        hasFile_ = false;
+        if (fileName.isEmpty() && format_ != AudioFileFormat::None) {
             lastError_ = QStringLiteral("No file name given");
             return false;
         }
-        FILE* f = std::fopen(QFile::encodeName(fileName).constData(), "wb");
-        if (!f) {
-            lastError_ = QStringLiteral("Cannot create %1: %2")
-                             .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+        QString error;
+        if (!writer_->open(fileName, sampleRate_, &error)) {
+            lastError_ = error;
             return false;
         }
-        std::setvbuf(f, nullptr, _IOFBF, 1 << 18);
-        const QByteArray header = WavHeader(sampleRate_, 0);
-        if (std::fwrite(header.constData(), 1, size_t(header.size()), f) != size_t(header.size())) {
-            lastError_ = QStringLiteral("Cannot write %1").arg(fileName);
-            std::fclose(f);
-            return false;
-        }
-        file_ = f;
         fileName_ = fileName;
-        dataBytes_ = 0;
+        samplesWritten_ = 0;
         writeFailed_ = false;
+        hasFile_ = true;
         lastError_.clear();
         return true;
     }
 
     bool Flush() override {
         std::lock_guard lock(fileMutex_);
-        return file_ && completeLocked();
+        if (!hasFile_ || writeFailed_)
+            return false;
+        if (!writer_->isOpen())
+            return true; // completed at the end of its text
+        QString error;
+        if (writer_->flush(&error))
+            return true;
+        lastError_ = error;
+        return false;
     }
 
     QString FileName() const override {
@@ -110,33 +223,32 @@ public:
         std::lock_guard lock(fileMutex_);
         return lastError_;
     }
+    qint64 WrittenMs() const override {
+        std::lock_guard lock(fileMutex_);
+        return samplesWritten_ * 1000 / sampleRate_;
+    }
+    AudioFileFormat Format() const override { return format_; }
 
 private:
-    // Rewrites the two sizes of the header and hands the data to the system.
-    bool completeLocked() {
-        char sizes[4];
-        bool ok = std::fseek(file_, 4, SEEK_SET) == 0;
-        putLe32(sizes, quint32(36 + dataBytes_));
-        ok = ok && std::fwrite(sizes, 1, 4, file_) == 4;
-        ok = ok && std::fseek(file_, 24, SEEK_SET) == 0;
-        putLe32(sizes, quint32(sampleRate_));
-        ok = ok && std::fwrite(sizes, 1, 4, file_) == 4;
-        putLe32(sizes, quint32(sampleRate_ * 2));
-        ok = ok && std::fwrite(sizes, 1, 4, file_) == 4;
-        ok = ok && std::fseek(file_, 40, SEEK_SET) == 0;
-        putLe32(sizes, quint32(dataBytes_));
-        ok = ok && std::fwrite(sizes, 1, 4, file_) == 4;
-        ok = ok && std::fseek(file_, 0, SEEK_END) == 0;
-        ok = ok && std::fflush(file_) == 0;
-        return ok;
+    void closeLocked() {
+        QString error;
+        if (writer_->isOpen() && !writer_->close(&error) && !writeFailed_) {
+            writeFailed_ = true;
+            lastError_ = error;
+        }
     }
 
-    void closeLocked() {
-        if (!file_)
-            return;
-        completeLocked();
-        std::fclose(file_);
-        file_ = nullptr;
+    // The text in hand has ended or was stopped: the file is made complete.
+    // False (with the error kept) when it could not be.
+    bool finishTextLocked() {
+        if (!writer_->isOpen() || writeFailed_)
+            return true;
+        QString error;
+        if (writer_->finishText(&error))
+            return true;
+        writeFailed_ = true;
+        lastError_ = error;
+        return false;
     }
 
     enum class WriteResult { Written, NoFile, Full, Failed, Dropped };
@@ -149,30 +261,22 @@ private:
         std::lock_guard lock(fileMutex_);
         if (stream.isCancelled(textId))
             return WriteResult::Dropped;
-        if (!file_)
+        if (!writer_->isOpen())
             return WriteResult::NoFile;
         if (writeFailed_)
             return WriteResult::Failed;
-        const qint64 limit = WavDataLimit() & ~qint64(1);
-        qint64 bytes = qint64(count) * 2;
-        const bool full = dataBytes_ + bytes > limit;
+        const qint64 limit = writer_->sampleLimit();
+        const bool full = limit >= 0 && samplesWritten_ + count > limit;
         if (full)
-            bytes = limit - dataBytes_;
-        if (bytes > 0) {
-            const char* data = reinterpret_cast<const char*>(samples);
-#if Q_BYTE_ORDER == Q_BIG_ENDIAN
-            std::vector<qint16> le(samples, samples + bytes / 2);
-            for (qint16& s : le)
-                s = qToLittleEndian(s);
-            data = reinterpret_cast<const char*>(le.data());
-#endif
-            if (std::fwrite(data, 1, size_t(bytes), file_) != size_t(bytes)) {
+            count = qsizetype(limit - samplesWritten_);
+        if (count > 0) {
+            QString error;
+            if (!writer_->write(samples, count, &error)) {
                 writeFailed_ = true;
-                lastError_ = QStringLiteral("Cannot write %1: %2")
-                                 .arg(fileName_, QString::fromLocal8Bit(std::strerror(errno)));
+                lastError_ = error;
                 return WriteResult::Failed;
             }
-            dataBytes_ += bytes;
+            samplesWritten_ += count;
         }
         return full ? WriteResult::Full : WriteResult::Written;
     }
@@ -209,8 +313,7 @@ private:
                 // A stopped text leaves a complete file, even when nobody
                 // flushes it.
                 std::lock_guard lock(fileMutex_);
-                if (file_)
-                    completeLocked();
+                finishTextLocked();
             }
             if (s.paused()) {
                 wasPaused = true;
@@ -257,7 +360,7 @@ private:
                 case WriteResult::Dropped:
                     break;
                 case WriteResult::NoFile:
-                    postError(cursor, before, 1, QStringLiteral("No WAV file is set"));
+                    postError(cursor, before, 1, QStringLiteral("No file is set for the audio"));
                     discarding = true;
                     break;
                 case WriteResult::Full:
@@ -279,16 +382,10 @@ private:
             if (cursor.atEnd()) {
                 bool failed = false;
                 {
+                    // Buffered data that does not reach the disk (a full
+                    // disk) shows only here: the file is not complete.
                     std::lock_guard lock(fileMutex_);
-                    if (file_ && !completeLocked() && !writeFailed_) {
-                        // Buffered data that does not reach the disk (a full
-                        // disk) shows only here: the file is not complete.
-                        writeFailed_ = true;
-                        lastError_ =
-                            QStringLiteral("Cannot write %1: %2")
-                                .arg(fileName_, QString::fromLocal8Bit(std::strerror(errno)));
-                        failed = true;
-                    }
+                    failed = !finishTextLocked();
                 }
                 if (failed)
                     postError(cursor, cursor.consumed(), 3, LastError());
@@ -304,13 +401,15 @@ private:
         }
     }
 
+    const AudioFileFormat format_;
     mutable std::mutex fileMutex_;
-    FILE* file_ = nullptr;
+    std::unique_ptr<AudioFileWriter> writer_;
     QString fileName_;
     QString lastError_;
-    qint64 dataBytes_ = 0;
+    qint64 samplesWritten_ = 0;
     int sampleRate_ = 22050;
     bool writeFailed_ = false;
+    bool hasFile_ = false; // the last Set succeeded
 
     std::atomic<quint32> rate_{kRealTimeUnthrottled};
     std::atomic<bool> stop_{false};
@@ -347,8 +446,8 @@ QByteArray WavHeader(int sampleRate, quint32 dataBytes) {
     return h;
 }
 
-std::shared_ptr<IAudioFile> CreateAudioFile() {
-    return std::make_shared<AudioFile>();
+std::shared_ptr<IAudioFile> CreateAudioFile(AudioFileFormat format) {
+    return std::make_shared<AudioFile>(format);
 }
 
 } // namespace kalo

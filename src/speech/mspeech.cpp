@@ -52,9 +52,11 @@ bool TTSNotifySink::WantsVisual() const {
     return owner_ && owner_->isSignalConnected(QMetaMethod::fromSignal(&TMSpeech::OnVisual));
 }
 
-void TTSBufNotifySink::WordPosition(qint64, quint32 offset) {
-    if (owner_)
-        owner_->wordPosition_ = qint32(offset);
+void TTSBufNotifySink::WordPosition(qint64 timeMs, quint32 offset) {
+    if (!owner_)
+        return;
+    owner_->wordPosition_ = qint32(offset);
+    emit owner_->OnWordPosition(timeMs, qint32(offset));
 }
 
 void TTSBufNotifySink::TextDataDone(qint64) {
@@ -125,7 +127,7 @@ void TMSpeech::SelectEngine(const QString& name) {
         std::shared_ptr<IAudioFile> file;
         std::shared_ptr<IAudioMultiMediaDevice> device;
         if (Output == soFile)
-            destination = file = CreateAudioFile();
+            destination = file = CreateAudioFile(FileFormat);
         else
             destination = device = CreateAudioDevice(DeviceKind);
         // Everything of the previous selection goes: it stops speaking and

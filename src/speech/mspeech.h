@@ -102,6 +102,9 @@ public:
     TSpeechOutput Output = soGeneral;
     // The WAV file written when Output is soFile.
     QString Filename;
+    // The kind of file soFile writes (WAV unless set otherwise); like
+    // Output, it takes effect at the next SelectEngine.
+    AudioFileFormat FileFormat = AudioFileFormat::Wav;
     // What Speak speaks.
     QStringList Text;
     // The sound device soGeneral selects: the default output, or the null
@@ -161,6 +164,9 @@ signals:
     void OnStop();
     void OnWarning(int code, const QString& message);
     void OnVisual(quint32 hints, const kalo::TTSMouth& mouth);
+    // A word of the text begins: its UTF-16 offset (as WordPosition) and
+    // where it starts in the text's audio, in milliseconds.
+    void OnWordPosition(qint64 timeMs, qint32 offset);
 
 private:
     friend class TTSNotifySink;

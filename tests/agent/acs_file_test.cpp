@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -372,6 +373,31 @@ TEST(AcsFile, ReadAcsFileNamesMissingAndOversizedFiles) {
     }
 }
 
+// A FIFO named like a character, in the characters folder or anywhere, must
+// not block the reader; nor may a device such as /dev/zero be read.
+TEST(AcsFile, ReadAcsFileReadsOnlyRegularFiles) {
+    ScratchAppFolder dir;
+    const TestFifo fifo(dir.file(QStringLiteral("fifo.acs")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir.file(QStringLiteral("zero.acs"))));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.acs")));
+    for (const char* name : {"fifo.acs", "zero.acs", "folder.acs"}) {
+        QString message;
+        ASSERT_TRUE(returnsWithin(
+            5000,
+            [&] {
+                try {
+                    ReadAcsFile(dir.file(QLatin1String(name)));
+                } catch (const KaloError& e) {
+                    message = e.message();
+                }
+            },
+            fifo))
+            << name;
+        EXPECT_TRUE(message.contains(QStringLiteral("%1\" cannot be opened: it is").arg(name)))
+            << message.toStdString();
+    }
+}
+
 TEST(AcsFile, RegionsAreBandedTheWindowsWay) {
     // Rows:  ..XX..X / ..XX..X / XXXXXXX / ....... / X......
     const char* rows[] = {"..XX..X", "..XX..X", "XXXXXXX", ".......", "X......"};
@@ -590,4 +616,99 @@ TEST(AcsFile, ListsPointingAtOneBlockOverAndOverAreRefused) {
     PutU32(b, 32, quint32(sounds.size()));
     EXPECT_TRUE(ParseError(b + sounds).contains("would take more than 256 MB"))
         << ParseError(b + sounds).toStdString();
+}
+
+namespace {
+
+// What a parsed character holds in memory, counted from the outside: pixels,
+// region rectangles, frames with their parts, sounds.
+qsizetype HeldBytes(const Character& ch) {
+    qsizetype held = 0;
+    for (const Image& img : ch.images)
+        held += img.pixels.size() + qsizetype(img.region.size() * sizeof(QRect));
+    for (const Animation& a : ch.animations)
+        for (const Frame& f : a.frames)
+            held += qsizetype(sizeof(Frame) + f.images.size() * sizeof(FrameImage) +
+                              f.branches.size() * sizeof(Branch) +
+                              f.overlays.size() * sizeof(MouthOverlay));
+    for (const Sound& s : ch.sounds)
+        held += s.wav.size();
+    return held;
+}
+
+// Parses with a small budget: either refused for it, or within it.
+void ExpectWithinBudget(const QByteArray& bytes, qsizetype budget) {
+    try {
+        const Character ch = ParseAcs(bytes, QStringLiteral("b.acs"), budget);
+        EXPECT_LE(HeldBytes(ch), budget);
+    } catch (const KaloError& e) {
+        EXPECT_TRUE(e.message().contains(
+            QStringLiteral("would take more than %1 MB").arg(budget / (1024 * 1024))))
+            << e.message().toStdString();
+    }
+}
+
+} // namespace
+
+// A checkerboard compresses to almost nothing, but its region has a
+// rectangle for every other pixel: what is computed from the file counts
+// against the budget like what is unpacked from it.
+TEST(AcsFile, RegionsComputedFromPixelsCountAgainstTheBudget) {
+    constexpr int side = 512;
+    QByteArray bottomUp(side * side, '\0');
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            bottomUp[y * side + x] = char((x + y) % 2 ? kRed : kKey);
+    const QByteArray pixels = Compress(bottomUp, 2); // runs two pixels back
+    ASSERT_LT(pixels.size(), 4096);
+    // An image block with no region stored: its region comes from the pixels.
+    QByteArray block;
+    block += char(1);
+    block += char(side & 0xFF);
+    block += char(side >> 8);
+    block += char(side & 0xFF);
+    block += char(side >> 8);
+    block += char(1);
+    QByteArray size(4, '\0');
+    PutU32(size, 0, quint32(pixels.size()));
+    block += size + pixels;
+
+    // One image list of eight entries, all naming that block.
+    QByteArray b = SampleBytes();
+    const quint32 blockAt = quint32(b.size());
+    b += block;
+    QByteArray list(4, '\0');
+    PutU32(list, 0, 8);
+    for (int i = 0; i < 8; ++i) {
+        QByteArray entry(12, '\0');
+        PutU32(entry, 0, blockAt);
+        PutU32(entry, 4, quint32(block.size()));
+        list += entry;
+    }
+    PutU32(b, 20, quint32(b.size()));
+    PutU32(b, 24, quint32(list.size()));
+    b += list;
+    // 8 x (256 kB of pixels + 2 MB of rectangles) against 16 MB.
+    ExpectWithinBudget(b, 16 * 1024 * 1024);
+    // The whole file under a budget it fits in is read.
+    EXPECT_EQ(ParseAcs(b, QStringLiteral("b.acs"), 64 * 1024 * 1024).images[7].region.size(),
+              size_t(side * side / 2));
+}
+
+// Parsed frames take several times the bytes they are read from, and an
+// animation list may name one block many times.
+TEST(AcsFile, ParsedFramesCountAgainstTheBudget) {
+    Character ch = SampleCharacter(false);
+    ch.animations[0].frames.resize(6000);
+    QByteArray b = WriteAcs(ch);
+    const QByteArray firstEntry = b.mid(U32At(b, 12) + 4, 14 + 8); // "Show" and its locator
+    QByteArray list(4, '\0');
+    PutU32(list, 0, 20);
+    for (int i = 0; i < 20; ++i)
+        list += firstEntry;
+    PutU32(b, 12, quint32(b.size()));
+    PutU32(b, 16, quint32(list.size()));
+    // 120000 frames of some 80 bytes each against 4 MB.
+    ExpectWithinBudget(b + list, 4 * 1024 * 1024);
+    EXPECT_EQ(ParseAcs(b + list, QStringLiteral("b.acs"), 64 * 1024 * 1024).animations.size(), 20u);
 }

@@ -111,6 +111,24 @@ TEST(AcsSound, RefusesBytesThatAreNoSound) {
     }
 }
 
+// A rate far below any real sound's would make the sound enormous when it
+// is brought to the playing rate (a 1 Hz second becomes 22050 samples).
+TEST(AcsSound, RatesNoSoundHasAreRefused) {
+    const std::vector<qint16> samples(4000, 100);
+    for (int rate : {1, 100, kMinSoundRate - 1}) {
+        try {
+            DecodeSound(Sound{PcmWav(1, rate, samples)});
+            ADD_FAILURE() << rate;
+        } catch (const KaloError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("at %1 Hz").arg(rate)))
+                << e.message().toStdString();
+        }
+    }
+    EXPECT_EQ(DecodeSound(Sound{PcmWav(1, kMinSoundRate, samples)}).samples, samples);
+    EXPECT_EQ(DecodeSound(Sound{PcmWav(1, kMaxSoundRate, samples)}).sampleRate, kMaxSoundRate);
+    EXPECT_THROW(DecodeSound(Sound{PcmWav(1, kMaxSoundRate + 1, samples)}), KaloError);
+}
+
 TEST(AcsSound, SoundsOfAWrittenCharacterDecode) {
     const Character ch = ParseAcs(WriteAcs(SampleCharacter()), QStringLiteral("s.acs"));
     ASSERT_EQ(ch.sounds.size(), 2u);

@@ -12,7 +12,9 @@
 #include "support/test_support.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -74,6 +76,49 @@ TEST_F(AgentControl, LoadsTheFileAndRefusesBadOnes) {
     agent.Unload(QStringLiteral("Nobody")); // nothing happens
     agent.Unload(QStringLiteral("Testy"));
     EXPECT_THROW(agent.Character(QStringLiteral("Testy")), KaloError);
+}
+
+TEST_F(AgentControl, ACharacterCanTakeAnotherNameAndClicksCarryIt) {
+    agent.Rename(QStringLiteral("Testy"), QStringLiteral("Other"));
+    EXPECT_EQ(agent.Character(QStringLiteral("Other")), c);
+    EXPECT_THROW(agent.Character(QStringLiteral("Testy")), KaloError);
+    agent.Load(QStringLiteral("Testy"), path);
+    EXPECT_THROW(agent.Rename(QStringLiteral("Other"), QStringLiteral("Testy")), KaloError);
+    EXPECT_THROW(agent.Rename(QStringLiteral("Nobody"), QStringLiteral("Third")), KaloError);
+    EXPECT_THROW(agent.Rename(QStringLiteral("Other"), QString()), KaloError);
+    EXPECT_EQ(agent.CharacterIds(), (QStringList{"Other", "Testy"}));
+    // The character's window reports clicks under the new name.
+    QSignalSpy clicks(&agent, &TAgent::Click);
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    ASSERT_NE(c->Window(), nullptr);
+    QTest::mouseClick(c->Window(), Qt::RightButton, {}, QPoint(20, 15));
+    ASSERT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks.at(0).at(0).toString(), QStringLiteral("Other"));
+}
+
+// With no voice to speak with, a speech request fails when its turn comes,
+// and the control says so with the request, once.
+TEST_F(AgentControl, AFailedSpeechIsReportedWithItsRequest) {
+    agent.SetVoicelessForTests(true);
+    agent.Load(QStringLiteral("Mute"), path);
+    TAgentCharacter* mute = agent.Character(QStringLiteral("Mute"));
+    std::vector<std::pair<QString, RequestPtr>> failed;
+    QObject::connect(&agent, &TAgent::RequestFailed, &agent,
+                     [&](const QString& id, const RequestPtr& r) { failed.emplace_back(id, r); });
+    RequestPtr wave = mute->Play(QStringLiteral("Greet"));
+    RequestPtr speak = mute->Speak(QStringLiteral("Hello\\Mrk=1\\ "), {});
+    ASSERT_TRUE(waitFor([&] { return finished(speak); }, 5000));
+    EXPECT_EQ(wave->Status(), kRequestComplete);
+    EXPECT_EQ(speak->Status(), kRequestFailed);
+    EXPECT_FALSE(speak->Description().isEmpty());
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].first, QStringLiteral("Mute"));
+    EXPECT_EQ(failed[0].second, speak);
+    // A character loaded with a voice speaks as before.
+    RequestPtr spoken = c->Speak(QStringLiteral("Hi\\Mrk=1\\ "), {});
+    ASSERT_TRUE(waitFor([&] { return finished(spoken); }, 20000));
+    EXPECT_EQ(spoken->Status(), kRequestComplete);
+    EXPECT_EQ(failed.size(), 1u);
 }
 
 TEST_F(AgentControl, RequestsRunInOrderWithTheirStatuses) {
@@ -186,6 +231,34 @@ TEST_F(AgentControl, InvisibleAtZeroSizeStillSpeaks) {
               QRect(100, 200, test::kTestWidth * 2, test::kTestHeight * 2));
 }
 
+TEST(DrawnSize, EachSideIsBoundByTheScreenOrTheFrameWhicheverIsLarger) {
+    const QSize frame(128, 96), screen(1920, 1080);
+    EXPECT_EQ(DrawnSize(QSize(256, 192), frame, screen), QSize(256, 192));
+    EXPECT_EQ(DrawnSize(QSize(30000, 30000), frame, screen), QSize(1920, 1080));
+    EXPECT_EQ(DrawnSize(QSize(32767, 50), frame, screen), QSize(1920, 50));
+    EXPECT_EQ(DrawnSize(QSize(0, 50), frame, screen), QSize(0, 50));
+    // A character larger than a small screen may still be drawn at its size.
+    EXPECT_EQ(DrawnSize(QSize(30000, 30000), QSize(800, 900), QSize(640, 480)), QSize(800, 900));
+    // Without a screen, four times the frame.
+    EXPECT_EQ(DrawnSize(QSize(30000, 30000), frame, QSize()), QSize(512, 384));
+}
+
+// Width and Height are 16-bit numbers the user may type in: 30000 keeps its
+// value but the character is drawn no larger than the screen.
+TEST_F(AgentControl, AHugeSizeKeepsItsValueAndIsDrawnNoLargerThanTheScreen) {
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    c->SetWidth(20000); // a picture of 20000 x 40 is still cheap to test with
+    c->SetHeight(40);
+    ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
+    EXPECT_EQ(c->Width(), 20000);
+    EXPECT_EQ(c->Height(), 40);
+    ASSERT_NE(c->Window(), nullptr);
+    EXPECT_EQ(c->Window()->geometry(), QRect(100, 200, screen.width(), 40));
+    // the window is shaped to the picture at the drawn size
+    EXPECT_TRUE(c->Window()->mask().boundingRect().right() < screen.width());
+    EXPECT_TRUE(c->Window()->mask().contains(QPoint(screen.width() / 2, 20)));
+}
+
 TEST_F(AgentControl, WindowIsShapedAndTheBalloonShowsTheWords) {
     ASSERT_TRUE(waitFor([&] { return finished(c->Show(true)); }));
     QWidget* w = c->Window();
@@ -227,6 +300,32 @@ TEST_F(AgentControl, FrameSoundsFollowSoundEffectsOn) {
     ASSERT_TRUE(waitFor([&] { return finished(r); }));
     QTest::qWait(300);
     EXPECT_EQ(c->SoundEffectsPlayed(), 1);
+}
+
+// A sound plays at most four seconds: they are cut from the sound before it
+// is brought to the playing rate, so a long sound at a low rate costs no
+// more than four seconds; a rate no sound has is not played at all.
+TEST(SoundEffects, FourSecondsAreCutBeforeTheRateChanges) {
+    std::vector<qint16> long8k(8000 * 600); // ten minutes at 8 kHz
+    for (size_t i = 0; i < long8k.size(); ++i)
+        long8k[i] = qint16(i % 8000); // a ramp each second
+    const std::vector<qint16> played = SoundEffects::Prepare(long8k, 8000);
+    ASSERT_EQ(played.size(), size_t(SoundEffects::kRate) * 4);
+    // The same as changing the rate of the first four seconds alone.
+    const std::vector<qint16> first4s(long8k.begin(), long8k.begin() + 8000 * 4);
+    EXPECT_EQ(played, Resample(first4s, 8000, SoundEffects::kRate));
+    // Shorter sounds keep their length in time.
+    EXPECT_EQ(SoundEffects::Prepare(std::vector<qint16>(11025, 5), 11025).size(), 22050u);
+    EXPECT_TRUE(SoundEffects::Prepare(std::vector<qint16>(4, 5), 1).empty());
+    EXPECT_TRUE(SoundEffects::Prepare(std::vector<qint16>(4, 5), 0).empty());
+
+    SoundEffects effects(AudioDeviceKind::Null);
+    effects.Play(std::vector<qint16>(10, 1000), 1);
+    effects.Play(std::vector<qint16>(1000, 1000), 1000);
+    QTest::qWait(200);
+    EXPECT_EQ(effects.Started(), 0);
+    effects.Play(std::vector<qint16>(2205, 1000), 22050);
+    EXPECT_TRUE(waitFor([&] { return effects.Finished() == 1; }, 3000));
 }
 
 TEST_F(AgentControl, ModeChangeWhileSpeakingAppliesToTheNextSpeech) {
@@ -467,6 +566,46 @@ TEST_F(Player, MouthFollowsTheSpeech) {
     EXPECT_GE(mouths.size(), 4u);
     EXPECT_GT(overlays, 5);
     EXPECT_EQ(player.CurrentMouth(), nullptr); // closed again after the speech
+}
+
+// A typed StopAll takes queued requests out of the middle of the queue,
+// which moves the speech in progress to another place in it; the speech's
+// word and end notifications must still read the balloon text it began with.
+TEST_F(Player, ATypedStopAllWhileSpeakingLeavesTheSpeechItsText) {
+    auto modes = std::make_shared<TTSEnum>();
+    CharacterVoice voice(modes, AudioDeviceKind::Null);
+    voice.SetMode(modes->AllModes().front().ModeID);
+    player.SetVoice(&voice);
+    player.Show(true);
+    const QString text = QStringLiteral("Seven words are spoken here, and then more.");
+    std::vector<qsizetype> reveals; // of the first speech, up to its end
+    bool ended = false;
+    QObject::connect(&player, &CharacterPlayer::BalloonReveal, &player, [&](qsizetype at) {
+        if (!ended)
+            reveals.push_back(at);
+    });
+    QObject::connect(&player, &CharacterPlayer::BalloonEnd, &player, [&] { ended = true; });
+    RequestPtr speak = player.Speak(text);
+    ASSERT_TRUE(waitFor([&] { return player.Speaking(); }, 5000));
+    // Queued behind it: plays to be stopped, then speeches that stay.
+    std::vector<RequestPtr> plays, later;
+    for (int i = 0; i < 3; ++i)
+        plays.push_back(player.Play(QStringLiteral("Greet")));
+    for (int i = 0; i < 6; ++i)
+        later.push_back(player.Speak(QStringLiteral("Then %1.").arg(i)));
+    player.StopAll(QStringLiteral("Play"));
+    for (const RequestPtr& p : plays)
+        EXPECT_EQ(p->Status(), kRequestInterrupted);
+    EXPECT_EQ(speak->Status(), kRequestInProgress);
+    ASSERT_TRUE(waitFor([&] { return finished(speak); }, 20000));
+    EXPECT_EQ(speak->Status(), kRequestComplete);
+    // Every reveal of the first speech lies within its text, and its end
+    // shows the whole of it.
+    ASSERT_FALSE(reveals.empty());
+    for (qsizetype at : reveals)
+        EXPECT_LE(at, text.size());
+    EXPECT_EQ(reveals.back(), text.size());
+    player.StopAll(QString());
 }
 
 // An animation that ends on a pose with mouths and no time of its own (as

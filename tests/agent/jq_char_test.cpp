@@ -133,6 +133,35 @@ TEST_F(JQChar, VisibilityIsBySizeAndRemembersTheFirstHiddenSize) {
     EXPECT_EQ(c.Top(), -20);
 }
 
+// The size the character has when shown: set while it is hidden, it is only
+// remembered, and showing applies it.
+TEST_F(JQChar, TheShownSizeWaitsWhileHiddenAndAppliesWhenShown) {
+    TJQChar& c = load();
+    EXPECT_EQ(c.ShownWidth(), 150);
+    EXPECT_EQ(c.ShownHeight(), 187);
+    c.SetShownWidth(120);
+    c.SetShownHeight(140);
+    EXPECT_FALSE(c.Visible());
+    EXPECT_EQ(c.Width(), 0);
+    EXPECT_EQ(c.Character()->Width(), 0);
+    EXPECT_EQ(c.Character()->Height(), 0);
+    EXPECT_EQ(c.ShownWidth(), 120);
+    // A size of nothing is no size to show at.
+    c.SetShownWidth(0);
+    EXPECT_EQ(c.ShownWidth(), 120);
+    c.SetVisible(true);
+    EXPECT_EQ(c.Character()->Width(), 120);
+    EXPECT_EQ(c.Character()->Height(), 140);
+    // Shown, it takes the size at once.
+    c.SetShownWidth(90);
+    EXPECT_EQ(c.Width(), 90);
+    EXPECT_EQ(c.Character()->Width(), 90);
+    EXPECT_EQ(c.ShownWidth(), 90);
+    c.SetVisible(false);
+    EXPECT_EQ(c.ShownWidth(), 90);
+    EXPECT_EQ(c.ShownHeight(), 140);
+}
+
 TEST_F(JQChar, HidingKeepsTheSoundEffectsSetting) {
     TJQChar& c = load();
     for (bool on : {true, false}) {
@@ -254,7 +283,7 @@ TEST_F(JQChar, SetToneSwallowsUnknownModes) {
     EXPECT_EQ(c.Character()->TTSModeID(), before);
 }
 
-TEST_F(JQChar, LoadingReplacesTheCharacterAndAFailedLoadLeavesNone) {
+TEST_F(JQChar, LoadingReplacesTheCharacterAndAFailedLoadKeepsTheOneThere) {
     TJQChar& c = load();
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(CharsFolder + "James.acs", dir.filePath("Reader.two.acs")));
@@ -264,21 +293,41 @@ TEST_F(JQChar, LoadingReplacesTheCharacterAndAFailedLoadLeavesNone) {
     EXPECT_FALSE(c.Visible());
     c.SetVisible(true);
     EXPECT_EQ(c.Character()->Width(), 150);
+    c.SetLeft(30);
 
+    // A file that is no character, and one that is not there: the running
+    // character stays as it was, loaded, shown and able to speak.
     QFile bad(dir.filePath("Broken.acs"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("not a character");
     bad.close();
-    EXPECT_THROW(c.LoadCharacter(bad.fileName()), KaloError);
-    EXPECT_EQ(c.Character(), nullptr);
-    EXPECT_TRUE(Agent->CharacterIds().isEmpty());
-    EXPECT_NO_THROW(c.UnloadCharacter());
-    EXPECT_THROW(c.Speak("x", true), KaloError);
+    for (const QString& path : {bad.fileName(), dir.filePath("Missing.acs")}) {
+        EXPECT_THROW(c.LoadCharacter(path), KaloError) << path.toStdString();
+        ASSERT_NE(c.Character(), nullptr);
+        EXPECT_EQ(c.CharacterID(), "Reader.two");
+        EXPECT_EQ(Agent->CharacterIds(), QStringList{"Reader.two"});
+        EXPECT_TRUE(c.Visible());
+        EXPECT_EQ(c.Width(), 150);
+        EXPECT_EQ(c.Character()->Width(), 150);
+        EXPECT_EQ(c.Left(), 30);
+        EXPECT_NO_THROW(c.Speak("still here", true));
+        c.Stop();
+    }
+
+    // The character that runs, chosen again, is loaded anew under its name.
+    c.LoadCharacter(dir.filePath("Reader.two.acs"));
+    EXPECT_EQ(c.CharacterID(), "Reader.two");
+    EXPECT_EQ(Agent->CharacterIds(), QStringList{"Reader.two"});
+    EXPECT_FALSE(c.Visible());
     EXPECT_NO_THROW(c.LoadCharacter(CharsFolder + "James.acs"));
     EXPECT_EQ(c.CharacterID(), "James");
-
-    EXPECT_THROW(TJQChar(dir.filePath("Missing.acs")), KaloError);
     EXPECT_EQ(Agent->CharacterIds(), QStringList{"James"});
+
+    EXPECT_NO_THROW(c.UnloadCharacter());
+    EXPECT_EQ(c.Character(), nullptr);
+    EXPECT_THROW(c.Speak("x", true), KaloError);
+    EXPECT_THROW(TJQChar(dir.filePath("Missing.acs")), KaloError);
+    EXPECT_TRUE(Agent->CharacterIds().isEmpty());
 }
 
 TEST_F(JQChar, DestroyingTheControllerUnloadsTheCharacter) {

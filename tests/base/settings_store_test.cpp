@@ -29,7 +29,7 @@ QByteArray defaultsFile(const QString& app) {
            "DefTxtPath=" + app.toUtf8() + "txt/\r\n" + "DefWavPath=" + app.toUtf8() + "wav/\r\n" +
            "DefMp3Path=" + app.toUtf8() + "mp3/\r\n" +
            "RealTime=2048\r\nConvertMode=0\r\nConverterWidth=603\r\nConverterHeight=400\r\n"
-           "ConverterLeft=210\r\nConverterTop=184\r\nAutoNext=1\r\nAutoName=0\r\n\r\n";
+           "ConverterLeft=210\r\nConverterTop=184\r\nAutoNext=1\r\nAutoName=0\r\nSubtitles=0\r\n\r\n";
 }
 
 } // namespace

@@ -12,8 +12,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QProcess>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
@@ -596,4 +598,104 @@ TEST_F(ReadingTest, CartoonModeDuringEncodingStillFinishesTheMp3) {
     EXPECT_GT(soundSeconds(app.file("mp3/one.mp3")), 0.3);
     EXPECT_FALSE(QFile::exists(app.file("wav/one.wav")));
     EXPECT_TRUE(selector.isVisible());
+}
+
+namespace {
+
+// The cues of an SRT file: start and end in ms, and the text.
+struct SrtCue {
+    qint64 start = 0;
+    qint64 end = 0;
+    QString text;
+};
+
+std::vector<SrtCue> srtCues(const QByteArray& bytes) {
+    static const QRegularExpression cue(
+        "\\d+\\r\\n(\\d+):(\\d\\d):(\\d\\d),(\\d{3}) --> (\\d+):(\\d\\d):(\\d\\d),(\\d{3})\\r\\n([^\\r\\n]+)\\r\\n\\r\\n");
+    std::vector<SrtCue> cues;
+    auto it = cue.globalMatch(QString::fromUtf8(bytes));
+    while (it.hasNext()) {
+        const auto m = it.next();
+        auto ms = [&](int i) {
+            return ((m.captured(i).toLongLong() * 60 + m.captured(i + 1).toLongLong()) * 60 +
+                    m.captured(i + 2).toLongLong()) * 1000 + m.captured(i + 3).toLongLong();
+        };
+        cues.push_back({ms(1), ms(5), m.captured(9)});
+    }
+    return cues;
+}
+
+} // namespace
+
+TEST_F(ReadingTest, WriteSubtitlesPutsAnSrtBesideEveryWavAndMp3File) {
+    Settings.AutoName = true;
+    Settings.AutoNext = false;
+    const QString text = "The first sentence is here.\nAnd the second one is there.";
+    open({doc("book.txt", text.toUtf8()), doc("other.txt", "Nothing more.")});
+    EXPECT_TRUE(converter->ActionSubtitles->isCheckable());
+    EXPECT_FALSE(converter->ActionSubtitles->isChecked()); // off unless asked for
+    EXPECT_TRUE(converter->Playback1->actions().contains(converter->ActionSubtitles));
+    EXPECT_TRUE(converter->PopupMenuTTX->actions().contains(converter->ActionSubtitles));
+    converter->ActionSubtitles->setChecked(true);
+    EXPECT_TRUE(Settings.Subtitles);
+    converter->ActionTTWExecute();
+    ASSERT_TRUE(waitIdle());
+    std::vector<SrtCue> cues = srtCues(app.read("wav/book.srt"));
+    ASSERT_EQ(cues.size(), 2u);
+    EXPECT_EQ(cues[0].text, "The first sentence is here.");
+    EXPECT_EQ(cues[1].text, "And the second one is there.");
+    EXPECT_LT(cues[0].start, cues[1].start);
+    EXPECT_NEAR(cues[1].end / 1000.0, soundSeconds(app.file("wav/book.wav")), 0.5);
+
+    // Read from the cursor: the subtitles of the part read, timed in its file.
+    QTextCursor cursor = converter->Memo1->textCursor();
+    cursor.setPosition(static_cast<int>(text.indexOf("And")));
+    converter->Memo1->setTextCursor(cursor);
+    starts = 0;
+    converter->ActionTTXCursorExecute();
+    ASSERT_TRUE(waitIdle());
+    cues = srtCues(app.read("wav/book.srt"));
+    ASSERT_EQ(cues.size(), 1u);
+    EXPECT_EQ(cues[0].text, "And the second one is there.");
+    EXPECT_LT(cues[0].start, 300);
+
+    // MP3: beside the MP3 file, once it is made.
+    starts = 0;
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitIdle(30000));
+    ASSERT_TRUE(QFile::exists(app.file("mp3/book.mp3")));
+    cues = srtCues(app.read("mp3/book.srt"));
+    ASSERT_EQ(cues.size(), 2u);
+    EXPECT_NEAR(cues[1].end / 1000.0, soundSeconds(app.file("mp3/book.mp3")), 0.5);
+
+    // Switched off: no subtitles.
+    converter->ActionSubtitles->setChecked(false);
+    EXPECT_FALSE(Settings.Subtitles);
+    converter->TabControl1->setCurrentIndex(1);
+    starts = 0;
+    converter->ActionTTWExecute();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(QFile::exists(app.file("wav/other.wav")));
+    EXPECT_FALSE(QFile::exists(app.file("wav/other.srt")));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(ReadingTest, AStoppedRunHasSubtitlesUpToWhereItStopped) {
+    Settings.AutoName = true;
+    Settings.Subtitles = true;
+    Settings.RealTime = 512; // twice real time, so there is time to stop
+    QString text;
+    for (int i = 1; i <= 12; ++i)
+        text += QString("This is sentence number %1 of the book.\n").arg(i);
+    open({doc("long.txt", text.toUtf8())});
+    converter->ActionTTWExecute();
+    ASSERT_TRUE(waitFor([&] { return dm->MSpeech1->WordPosition() > 90; }, 10000));
+    converter->ActionStopExecute();
+    ASSERT_TRUE(waitIdle());
+    const std::vector<SrtCue> cues = srtCues(app.read("wav/long.srt"));
+    ASSERT_GE(cues.size(), 2u);
+    EXPECT_LT(cues.size(), 12u);
+    for (size_t i = 0; i < cues.size(); ++i)
+        EXPECT_EQ(cues[i].text, QString("This is sentence number %1 of the book.").arg(i + 1));
+    EXPECT_NEAR(cues.back().end / 1000.0, soundSeconds(app.file("wav/long.wav")), 0.5);
 }

@@ -1,6 +1,7 @@
 // Fuzzes the character file reader and everything that works on what it
-// reads: any bytes are refused with KaloError or give a character whose
-// frames draw, whose regions build and whose sounds decode or are refused;
+// reads: any bytes are refused with KaloError or give a character that holds
+// no more than the reader's budget (also a small one), whose frames draw,
+// whose regions build and whose sounds decode at a usable rate or are refused;
 // what the reader accepts, the writer writes and the reader reads back the
 // same. The stream decompressor is also fed the bytes directly.
 #include "agent/acs_compression.h"
@@ -17,6 +18,21 @@ namespace {
 void check(bool ok) {
     if (!ok)
         abort();
+}
+
+// What the character holds in memory, counted from the outside.
+qsizetype HeldBytes(const Character& ch) {
+    qsizetype held = 0;
+    for (const Image& img : ch.images)
+        held += img.pixels.size() + qsizetype(img.region.size() * sizeof(QRect));
+    for (const Animation& a : ch.animations)
+        for (const Frame& f : a.frames)
+            held += qsizetype(sizeof(Frame) + f.images.size() * sizeof(FrameImage) +
+                              f.branches.size() * sizeof(Branch) +
+                              f.overlays.size() * sizeof(MouthOverlay));
+    for (const Sound& s : ch.sounds)
+        held += s.wav.size();
+    return held;
 }
 
 void Exercise(const Character& ch) {
@@ -40,7 +56,8 @@ void Exercise(const Character& ch) {
         if (++sounds > 8)
             break;
         try {
-            (void)DecodeSound(s);
+            const DecodedSound d = DecodeSound(s);
+            check(d.sampleRate >= kMinSoundRate && d.sampleRate <= kMaxSoundRate);
         } catch (const kalo::KaloError&) {
         }
     }
@@ -61,6 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
+    // Under a small budget: refused, or holding no more than it allows.
+    constexpr qsizetype smallBudget = 64 * 1024;
+    try {
+        check(HeldBytes(ParseAcs(bytes, QStringLiteral("small.acs"), smallBudget)) <= smallBudget);
+    } catch (const kalo::KaloError&) {
+    }
+
     Character ch;
     try {
         ch = ParseAcs(bytes, QStringLiteral("fuzz.acs"));
@@ -68,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(e.message().contains(QStringLiteral("fuzz.acs")));
         return 0;
     }
+    check(HeldBytes(ch) <= kMaxHeldBytes);
     Exercise(ch);
 
     // Accepted means writable, and the written file reads back alike.

@@ -148,6 +148,25 @@ TEST_F(CharacterSettingsTest, ApplyThenStoreGivesTheSettingsBack) {
     EXPECT_TRUE(back.Char1Visible);
 }
 
+// A hidden character stays hidden at 0 by 0 with its stored size kept for
+// showing, and that size, not 0 by 0, goes back into the settings.
+TEST_F(CharacterSettingsTest, AHiddenCharacterKeepsItsSizeForShowing) {
+    settings.Char1Visible = false;
+    character.LoadCharacter(QStringLiteral("/chars/James.acs"));
+    ApplyCharacterSettings(character, settings, ids);
+    EXPECT_FALSE(character.visible);
+    EXPECT_EQ(character.width, 0);
+    EXPECT_EQ(character.height, 0);
+    TSettings back;
+    StoreCharacterSettings(character, back);
+    EXPECT_FALSE(back.Char1Visible);
+    EXPECT_EQ(back.Width, 200);
+    EXPECT_EQ(back.Height, 150);
+    character.SetVisible(true);
+    EXPECT_EQ(character.width, 200);
+    EXPECT_EQ(character.height, 150);
+}
+
 TEST_F(CharacterSettingsTest, ToneOutsideTheModesUsesTheCharactersOwnVoice) {
     for (const int tone : {-1, 2, 99}) {
         settings.Tone = tone;
@@ -192,11 +211,11 @@ TEST_F(CharacterSettingsTest, ACharacterThatFailsToLoadKeepsTheOldName) {
 }
 
 TEST_F(CharacterSettingsTest, ChoosingTones) {
-    ChooseTone(character, 0, settings, ids);
+    ChooseTone(&character, 0, settings, ids);
     EXPECT_EQ(settings.Tone, 0);
     EXPECT_EQ(character.tone, "{ID-0}");
     // The default item sits after the separator: position M + 1.
-    ChooseTone(character, 3, settings, ids);
+    ChooseTone(&character, 3, settings, ids);
     EXPECT_EQ(settings.Tone, -1);
     EXPECT_EQ(character.tone, "{DEFAULT}");
 }

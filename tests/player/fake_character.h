@@ -33,12 +33,23 @@ public:
         calls << QStringLiteral("Load:") + path;
         if (failLoad)
             throw KaloError(QStringLiteral("Cannot load ") + path);
-        width = loadedWidth;
-        height = loadedHeight;
+        shownWidth = loadedWidth;
+        shownHeight = loadedHeight;
+        width = height = 0;
         visible = false;
     }
     bool Visible() const override { return visible; }
     void SetVisible(bool v) override {
+        if (v && !visible) {
+            width = shownWidth;
+            height = shownHeight;
+        } else if (!v && visible) {
+            if (width > 0 && height > 0) {
+                shownWidth = width;
+                shownHeight = height;
+            }
+            width = height = 0;
+        }
         visible = v;
         calls << QStringLiteral("Visible:%1").arg(v);
     }
@@ -50,6 +61,21 @@ public:
     void SetWidth(short v) override { width = v; }
     short Height() const override { return height; }
     void SetHeight(short v) override { height = v; }
+    // Hidden, the fake is 0 by 0 and remembers the size it shows at.
+    short ShownWidth() const override { return visible ? width : shownWidth; }
+    void SetShownWidth(short v) override {
+        if (visible)
+            width = v;
+        else if (v > 0)
+            shownWidth = v;
+    }
+    short ShownHeight() const override { return visible ? height : shownHeight; }
+    void SetShownHeight(short v) override {
+        if (visible)
+            height = v;
+        else if (v > 0)
+            shownHeight = v;
+    }
     int Volume() const override { return volume; }
     void SetVolume(int v) override { volume = v; }
     int Pitch() const override { return pitch; }
@@ -69,6 +95,7 @@ public:
 
     bool visible = false;
     short left = 0, top = 0, width = 0, height = 0;
+    short shownWidth = 0, shownHeight = 0;
     int volume = 65535, pitch = 50, speed = 150;
     QString voiceType = QStringLiteral("Normal");
     bool balloon = true, animation = true, soundEffects = true;

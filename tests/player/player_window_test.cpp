@@ -9,6 +9,7 @@
 #include "player/sys_tray.h"
 #include "services/data_module.h"
 #include "services/interface_windows.h"
+#include "services/options_dialog.h"
 #include "support/test_support.h"
 #include "ui/shared_helpers.h"
 
@@ -20,10 +21,13 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QCheckBox>
 #include <QScreen>
+#include <QSpinBox>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -580,6 +584,281 @@ TEST_F(PlayerWindowTest, ACharacterThatFailsToLoadStillOpensTheWindow) {
     EXPECT_EQ(Settings.MainTop, 88);
 }
 
+// The item of a submenu with the caption.
+QAction* menuItem(QMenu* menu, const QString& caption) {
+    for (QAction* a : menu->actions())
+        if (a->text() == caption)
+            return a;
+    return nullptr;
+}
+
+TEST_F(PlayerWindowTest, AfterAFailedStartUpLoadChoosingACharacterBringsOneBack) {
+    Settings.Char1 = QStringLiteral("Nobody");
+    Settings.StayOnTop = true;
+    Settings.Shuffle = true;
+    Settings.Char1Visible = true;
+    TFormKALO* f = open();
+    ASSERT_FALSE(f->JQChar);
+    ASSERT_FALSE(ToneNames.isEmpty());
+    // A voice chosen without a character is kept for the next one.
+    f->Tones1->actions().at(0)->trigger();
+    EXPECT_EQ(Settings.Tone, 0);
+
+    QAction* james = menuItem(f->Characters1, QStringLiteral("James"));
+    ASSERT_NE(james, nullptr);
+    james->trigger();
+    ASSERT_TRUE(f->JQChar);
+    ASSERT_NE(f->JQChar->Character(), nullptr);
+    EXPECT_EQ(f->JQChar->CharacterID(), QStringLiteral("James"));
+    EXPECT_TRUE(f->JQChar->Visible());
+    EXPECT_GT(f->JQChar->Width(), 0);
+    EXPECT_EQ(Settings.Char1, QStringLiteral("James"));
+    EXPECT_EQ(Settings.Tone, -1);
+    EXPECT_EQ(f->LabelFileName->text(), QStringLiteral("New Character"));
+    EXPECT_TRUE(f->ClipboardReady());
+    // What creation left undone is done now: check marks from the settings
+    // and stay-on-top.
+    EXPECT_TRUE(f->ActionStayOnTop->isChecked());
+    EXPECT_TRUE(f->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(f->ActionShuffle->isChecked());
+    EXPECT_TRUE(f->ActionChar1Visible->isChecked());
+    // And the menus work on the character from now on.
+    f->Tones1->actions().at(0)->trigger();
+    EXPECT_EQ(Settings.Tone, 0);
+    EXPECT_EQ(f->JQChar->Character()->TTSModeID(), ToneModeIds.at(0));
+    EXPECT_EQ(f->LabelFileName->text(), QStringLiteral("New Voice"));
+    EXPECT_EQ(errors.size(), 1); // the start-up failure only
+}
+
+TEST_F(PlayerWindowTest, ACharacterThatCannotLoadLeavesTheRunningOneAsItWas) {
+    app.write(QStringLiteral("chars/Broken.acs"), QByteArray("not a character"));
+    ASSERT_TRUE(QFile::copy(app.file("chars/James.acs"), app.file("chars/Gone.acs")));
+    Settings.Char1Visible = true;
+    TFormKALO* f = open();
+    ASSERT_TRUE(f->JQChar);
+    QAction* james = menuItem(f->Characters1, QStringLiteral("James"));
+    ASSERT_NE(james, nullptr);
+    EXPECT_TRUE(james->isChecked());
+    ASSERT_TRUE(QFile::remove(app.file("chars/Gone.acs"))); // listed, then deleted
+    f->LabelFileName->setText(QStringLiteral("1. story.txt"));
+    const short width = f->JQChar->Width();
+    for (const QString& name : {QStringLiteral("Broken"), QStringLiteral("Gone")}) {
+        SCOPED_TRACE(name.toStdString());
+        QAction* item = menuItem(f->Characters1, name);
+        ASSERT_NE(item, nullptr);
+        item->trigger();
+        ASSERT_TRUE(f->JQChar);
+        ASSERT_NE(f->JQChar->Character(), nullptr);
+        EXPECT_EQ(f->JQChar->CharacterID(), QStringLiteral("James"));
+        EXPECT_TRUE(f->JQChar->Visible());
+        EXPECT_EQ(f->JQChar->Width(), width);
+        EXPECT_EQ(Settings.Char1, QStringLiteral("James"));
+        EXPECT_EQ(f->LabelFileName->text(), QStringLiteral("1. story.txt"));
+        // The check mark stays with the character that runs.
+        EXPECT_TRUE(james->isChecked());
+        EXPECT_FALSE(item->isChecked());
+        // It still reads.
+        EXPECT_NO_THROW(f->JQChar->Speak(QStringLiteral("Still here."), true));
+        f->JQChar->Stop();
+    }
+}
+
+// Preferences while the character is hidden: the dialog shows the stored
+// size and leaves the character hidden; a size typed meanwhile is kept, also
+// across a restart, and the character shows at it.
+TEST_F(PlayerWindowTest, PreferencesLeaveAHiddenCharacterHidden) {
+    Settings.ActiveUI = 1;
+    Settings.Char1Visible = true;
+    Settings.Width = 150;
+    Settings.Height = 187;
+    TFormKALO* f = open();
+    FormKALO = f;
+    ASSERT_TRUE(f->JQChar);
+    f->ActionChar1Visible->trigger(); // hide
+    ASSERT_FALSE(Settings.Char1Visible);
+    ASSERT_EQ(f->JQChar->Character()->Width(), 0);
+    {
+        TFormOption options;
+        options.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&options));
+        EXPECT_EQ(options.SpinEditWidth->value(), 150);
+        EXPECT_EQ(f->JQChar->Character()->Width(), 0);
+        EXPECT_EQ(f->JQChar->Character()->Height(), 0);
+        EXPECT_FALSE(f->JQChar->Visible());
+        options.SpinEditWidth->setValue(120);
+        EXPECT_EQ(Settings.Width, 120);
+        EXPECT_EQ(f->JQChar->Character()->Width(), 0);
+    }
+    delete f;
+    EXPECT_FALSE(Settings.Char1Visible);
+    EXPECT_EQ(Settings.Width, 120);
+    EXPECT_EQ(Settings.Height, 187);
+
+    // The next start keeps it hidden, and Show/Hide shows it at that size.
+    f = open();
+    FormKALO = f;
+    ASSERT_TRUE(f->JQChar);
+    EXPECT_FALSE(f->JQChar->Visible());
+    EXPECT_EQ(f->JQChar->Character()->Width(), 0);
+    f->ActionChar1Visible->trigger();
+    EXPECT_TRUE(f->JQChar->Visible());
+    EXPECT_EQ(f->JQChar->Character()->Width(), 120);
+    EXPECT_EQ(f->JQChar->Character()->Height(), 187);
+    // Shown, a typed size applies at once.
+    {
+        TFormOption options;
+        options.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&options));
+        options.SpinEditHeight->setValue(160);
+        EXPECT_EQ(f->JQChar->Character()->Height(), 160);
+    }
+}
+
+// "Watch Clipboard" in the options dialog and the player's toggle are one
+// setting: the menu's check mark and face button 10 follow the dialog, and
+// the next toggle flips what the dialog left.
+TEST_F(PlayerWindowTest, WatchClipboardInTheOptionsMovesThePlayersCheckMark) {
+    Settings.ActiveUI = 1;
+    Settings.AutoSpeak = true;
+    TFormKALO* f = open();
+    FormKALO = f;
+    ASSERT_TRUE(f->ActionAutoSpeak->isChecked());
+    {
+        TFormOption options;
+        options.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&options));
+        options.CheckBoxWatchClipboard->click();
+        EXPECT_FALSE(Settings.AutoSpeak);
+        EXPECT_FALSE(f->ActionAutoSpeak->isChecked());
+        EXPECT_FALSE(f->FaceButtons[10]->latched());
+    }
+    f->ActionAutoSpeak->trigger();
+    EXPECT_TRUE(Settings.AutoSpeak);
+    EXPECT_TRUE(f->ActionAutoSpeak->isChecked());
+    EXPECT_TRUE(f->FaceButtons[10]->latched());
+}
+
+// With no usable voice every speech fails: the failure is reported once,
+// and list playback stops instead of waiting for an end that never comes.
+TEST_F(PlayerWindowTest, AFailedSpeechIsReportedOnceAndStopsTheList) {
+    app.write(QStringLiteral("txt/a.txt"), "alpha beta gamma\n");
+    dm->FileList = QStringList{app.file("txt/a.txt")};
+    Settings.Char1Visible = true;
+    TFormKALO* f = open();
+    ASSERT_TRUE(f->JQChar);
+    // James again, now without a voice (as when no speech engine runs).
+    Agent->SetVoicelessForTests(true);
+    menuItem(f->Characters1, QStringLiteral("James"))->trigger();
+    ASSERT_TRUE(f->JQChar);
+    EXPECT_EQ(f->LabelFileName->text(), QStringLiteral("New Character"));
+    // The announcement cannot be spoken: that is said.
+    ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }, 5000));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("cannot speak"))) << errors[0].toStdString();
+
+    f->ActionPlay->trigger();
+    EXPECT_TRUE(f->Playing);
+    ASSERT_TRUE(waitFor([&] { return !f->Playing; }, 5000));
+    EXPECT_EQ(f->ItemIndex, 0);
+    EXPECT_EQ(errors.size(), 1); // not again for the same reason
+}
+
+// Runs body in the application's main loop, until done() holds or the time
+// is up; returns done(). (QApplication::exec, not a loop of our own: it also
+// forgets an exit asked for by an earlier test, which would end any loop at
+// once.)
+bool inMainLoop(const std::function<void()>& body, const std::function<bool()>& done,
+                int timeoutMs = 20000) {
+    QObject context;
+    QTimer::singleShot(0, &context, body);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &context, [&] {
+        if (done())
+            QCoreApplication::exit(0);
+    });
+    poll.start(10);
+    QTimer::singleShot(timeoutMs, &context, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
+    return done();
+}
+
+// Converter Mode chosen (from the tray menu, say) while the window runs a
+// nested event loop - a modal dialog of its own, or a wait for the
+// character - must not destroy the window under the handler that runs that
+// loop. The switch waits until control is back in the main loop, then
+// happens as it always did.
+TEST_F(PlayerWindowTest, ConverterModeDuringANestedLoopWaitsForTheMainLoop) {
+    RegisterPlayerWindow();
+    RegisterConverterWindow();
+    Settings.ShowSelector = false;
+    Settings.Char1Visible = true;
+    selector = new TJQFormSelector;
+    const auto startPlayer = [&] {
+        Settings.ActiveUI = 1;
+        selector->Button1Click();
+        return QPointer<TFormKALO>(qobject_cast<TFormKALO*>(FormKALO.data()));
+    };
+    struct Case {
+        const char* name;
+        QAction* TFormKALO::*action;
+        bool dialog; // a modal dialog, else the wait for the hiding character
+    };
+    const Case cases[] = {{"About box", &TFormKALO::ActionAbout, true},
+                          {"Open Text File", &TFormKALO::ActionFile, true},
+                          {"Preferences", &TFormKALO::ActionPreferences, true},
+                          {"Show/Hide Character", &TFormKALO::ActionChar1Visible, false}};
+    // Chosen from the main loop itself (a menu), the switch is at once.
+    {
+        QPointer<TFormKALO> player = startPlayer();
+        ASSERT_TRUE(player);
+        bool atOnce = false;
+        EXPECT_TRUE(inMainLoop(
+            [&] {
+                player->ActionConverter->trigger();
+                atOnce = FormKALO.isNull() && !player->isVisible() && selector->isVisible() &&
+                         Settings.ActiveUI == 0;
+            },
+            [&] { return player.isNull(); }));
+        EXPECT_TRUE(atOnce);
+        selector->hide();
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings.Char1Visible = true;
+        QPointer<TFormKALO> player = startPlayer();
+        ASSERT_TRUE(player);
+        ASSERT_TRUE(player->JQChar);
+        bool nested = false, keptInside = false, keptAfter = false;
+        const bool switched = inMainLoop(
+            [&] {
+                QTimer::singleShot(150, [&] {
+                    QWidget* modal = QApplication::activeModalWidget();
+                    nested = c.dialog ? modal != nullptr : WaitingForRequest();
+                    player->ActionConverter->trigger();
+                    // The nested loop goes on; nothing has switched yet.
+                    QTest::qWait(100);
+                    keptInside = player && FormKALO == player.data() && player->isVisible() &&
+                                 Settings.ActiveUI == 1 && !selector->isVisible();
+                    if (c.dialog && modal)
+                        modal->close();
+                });
+                (player->*c.action)->trigger();
+                keptAfter = player && player->JQChar && FormKALO == player.data();
+            },
+            [&] { return player.isNull(); });
+        EXPECT_TRUE(nested);
+        EXPECT_TRUE(keptInside);
+        EXPECT_TRUE(keptAfter);
+        ASSERT_TRUE(switched);
+        EXPECT_TRUE(FormKALO.isNull());
+        EXPECT_EQ(Settings.ActiveUI, 0);
+        EXPECT_TRUE(selector->isVisible());
+        EXPECT_EQ(selector->PageControl1->currentIndex(), 0);
+        EXPECT_EQ(Agent, nullptr);
+        selector->hide();
+    }
+}
+
 TEST_F(PlayerWindowTest, ConverterModeAndCartoonModeRoundTrip) {
     RegisterPlayerWindow();
     RegisterConverterWindow();
@@ -594,14 +873,25 @@ TEST_F(PlayerWindowTest, ConverterModeAndCartoonModeRoundTrip) {
     auto* p = static_cast<TFormKALO*>(player.data());
     p->move(250, 260);
 
+    // From the top (no nested loop) the switch happens at once: the player
+    // is hidden with its tray icon, no longer the cartoon window, and the
+    // selector shows the converter page; the window itself goes once the
+    // event is handled, storing its place, and a close meanwhile does not
+    // end the program.
     p->ActionConverter->trigger();
     EXPECT_TRUE(FormKALO.isNull());
+    EXPECT_FALSE(p->isVisible());
+    EXPECT_FALSE(p->SysTray1->Active());
     EXPECT_EQ(Settings.ActiveUI, 0);
     EXPECT_TRUE(selector->isVisible());
     EXPECT_EQ(selector->PageControl1->currentIndex(), 0);
+    EXPECT_FALSE(player.isNull());
+    p->close();
     ASSERT_TRUE(waitFor([&] { return player.isNull(); }));
+    EXPECT_TRUE(selector->isVisible());
     EXPECT_EQ(Settings.MainLeft, 250);
     EXPECT_EQ(Settings.MainTop, 260);
+    EXPECT_EQ(Agent, nullptr);
 
     selector->Button1Click();
     ASSERT_TRUE(FormConverter);

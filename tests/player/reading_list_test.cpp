@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QSemaphore>
 
 #include <atomic>
@@ -14,7 +15,9 @@
 
 using namespace kalo;
 using kalo::test::FakeCharacter;
+using kalo::test::returnsWithin;
 using kalo::test::ScratchAppFolder;
+using kalo::test::TestFifo;
 using kalo::test::waitFor;
 
 namespace {
@@ -415,6 +418,44 @@ TEST(ReadEntryText, LinesEndWithABreakAndBinaryBytesComeThrough) {
     EXPECT_THROW(ReadEntryText(folder.file(QStringLiteral("missing.txt"))), KaloError);
 }
 
+// An entry chosen with "All Files" may be anything: a FIFO or a device is
+// refused without blocking, a file past the size limit with a message.
+TEST(ReadEntryText, OnlyRegularFilesOfASaneSizeAreRead) {
+    ScratchAppFolder folder;
+    const TestFifo fifo(folder.file(QStringLiteral("fifo.txt")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), folder.file(QStringLiteral("zero.txt"))));
+    for (const QString& path : {fifo.path(), folder.file(QStringLiteral("zero.txt"))}) {
+        QString message;
+        ASSERT_TRUE(returnsWithin(
+            5000,
+            [&] {
+                try {
+                    ReadEntryText(path);
+                } catch (const KaloError& e) {
+                    message = e.message();
+                }
+            },
+            fifo))
+            << path.toStdString();
+        EXPECT_TRUE(message.contains(path + QStringLiteral("\". It is not a regular file")))
+            << message.toStdString();
+    }
+    QFile big(folder.file(QStringLiteral("big.txt")));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(MaxListEntryBytes + 1)); // sparse: no real space used
+    big.close();
+    try {
+        ReadEntryText(big.fileName());
+        ADD_FAILURE();
+    } catch (const KaloError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("The file \"%1\" is too large to be read aloud "
+                                              "(%2 MB); files of up to %3 MB are read.")
+                                   .arg(big.fileName())
+                                   .arg(MaxListEntryBytes / (1024 * 1024) + 1)
+                                   .arg(MaxListEntryBytes / (1024 * 1024)));
+    }
+}
+
 // A reader that holds the file until the test lets it go: the window's thread
 // must not be the one that waits.
 struct HeldReader {
@@ -513,3 +554,41 @@ TEST_F(ReadingListTest, WithoutACharacterNothingIsSpokenOrBroken) {
 }
 
 } // namespace
+
+// A text the character cannot speak (no usable voice) never reaches its last
+// bookmark: the list stops, and the reason is shown once, not again for
+// each text that fails the same way, until something has been spoken.
+TEST_F(ReadingListTest, AFailedSpeechStopsTheListAndIsReportedOnce) {
+    host.dialogAnswer = {a, b};
+    list.SetPartLength(4); // a.txt in parts
+    list.Play();
+    settle();
+    ASSERT_TRUE(list.Playing);
+    const qsizetype spoken = host.character.calls.size();
+    list.SpeechFailed(QStringLiteral("No speech mode is installed"));
+    EXPECT_FALSE(list.Playing);
+    ASSERT_EQ(host.errors.size(), 1);
+    EXPECT_TRUE(host.errors[0].contains(QStringLiteral("No speech mode is installed")))
+        << host.errors[0].toStdString();
+    EXPECT_EQ(list.ItemIndex, 0);
+
+    list.Play();
+    settle();
+    EXPECT_TRUE(list.Playing);
+    list.SpeechFailed(QStringLiteral("No speech mode is installed"));
+    EXPECT_FALSE(list.Playing);
+    EXPECT_EQ(host.errors.size(), 1);
+    // Another reason is news.
+    list.SpeechFailed(QStringLiteral("The sound device failed"));
+    EXPECT_EQ(host.errors.size(), 2);
+    // The rest of the entry is not handed on, and the list stays where it
+    // was; a bookmark means speech works again, so the same reason is news
+    // after it.
+    const qsizetype spokenNow = host.character.calls.size();
+    EXPECT_GT(spokenNow, spoken);
+    list.Bookmark(host.character.bookmarkCount);
+    EXPECT_EQ(host.character.calls.size(), spokenNow);
+    EXPECT_EQ(list.ItemIndex, 0);
+    list.SpeechFailed(QStringLiteral("The sound device failed"));
+    EXPECT_EQ(host.errors.size(), 3);
+}

@@ -253,6 +253,59 @@ TEST_F(SkinLoaderTest, AnArchiveSkinLoadsLikeAFolder) {
     EXPECT_EQ(window.clientSize, FaceSize);
 }
 
+// Activation changes and windowshade toggles repaint from the pictures the
+// load decoded: an archive skin, whose reads count against a cap per load,
+// keeps its title strip and face however often they come.
+TEST_F(SkinLoaderTest, AnArchiveSkinKeepsPaintingThroughEndlessActivationAndShadeChanges) {
+    std::vector<std::pair<QString, QByteArray>> entries;
+    qint64 titlebarBytes = 0;
+    for (SkinFile f : {SkinFile::Main, SkinFile::Titlebar, SkinFile::Shufrep, SkinFile::Cbuttons,
+                       SkinFile::Posbar, SkinFile::Volume}) {
+        entries.push_back(
+            {skinFileName(f), test::writeBmp24(test::markedBitmap(f, test::classicSize(f)))});
+        if (f == SkinFile::Titlebar)
+            titlebarBytes = entries.back().second.size();
+    }
+    folder.write(QStringLiteral("skins/Zipped.wsz"), test::makeZip(entries));
+    apply(QStringLiteral("Zipped"));
+    ASSERT_EQ(face(0, 0), at(SkinFile::Titlebar, {27, 0}));
+
+    // More activation changes than the archive's cap would allow reads of
+    // Titlebar.bmp.
+    const int changes = int(MaxArchiveTotalBytes / titlebarBytes) + 20;
+    for (int i = 0; i < changes; ++i) {
+        window.active = i % 2 == 0;
+        loader.PaintTitleBar();
+    }
+    window.active = false;
+    loader.PaintTitleBar();
+    EXPECT_FALSE(window.titleButtonsVisible);
+    EXPECT_EQ(face(0, 0), at(SkinFile::Titlebar, {27, 15}));
+    EXPECT_EQ(face(274, 13), at(SkinFile::Titlebar, {301, 28}));
+    window.active = true;
+    loader.PaintTitleBar();
+    EXPECT_EQ(face(0, 0), at(SkinFile::Titlebar, {27, 0}));
+
+    // Leaving windowshade mode brings back Main.bmp's face each time.
+    for (int i = 0; i < 40; ++i) {
+        loader.SetShade(true);
+        loader.SetShade(false);
+    }
+    ASSERT_EQ(window.face.size(), FaceSize);
+    EXPECT_EQ(face(0, 0), at(SkinFile::Titlebar, {27, 0}));
+    EXPECT_EQ(face(5, 50), at(SkinFile::Main, {5, 50}));
+    EXPECT_EQ(face(274, 115), at(SkinFile::Main, {274, 115}));
+    loader.SetShade(true);
+    EXPECT_EQ(face(10, 13), at(SkinFile::Titlebar, {37, 29 + 13}));
+
+    // A new load starts afresh: the same skin again, or another one.
+    folder.writeMarkedSkin(QStringLiteral("Other"), 1);
+    apply(QStringLiteral("Other"));
+    EXPECT_EQ(face(10, 13), at(SkinFile::Titlebar, {37, 29 + 13}, 1));
+    loader.SetShade(false);
+    EXPECT_EQ(face(5, 50), at(SkinFile::Main, {5, 50}, 1));
+}
+
 // The skins we ship: every file there, every picture from it.
 void expectWholeSkin(FakeSkinnedWindow& window, const QColor& colour) {
     EXPECT_EQ(window.labelColour, colour);

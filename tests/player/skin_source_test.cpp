@@ -1,6 +1,7 @@
 #include "player/skin_source.h"
 
 #include "skin_fixture.h"
+#include "support/test_support.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -34,6 +35,43 @@ TEST(FolderSkinSource, AMissingSkinOrANameThatClimbsOutHasNoFiles) {
     }
     const auto skin = openSkin(folder.appPath(), QStringLiteral("Mine"));
     EXPECT_FALSE(skin->read(QStringLiteral("../Main.bmp")).has_value());
+}
+
+// A skin's files are read only when they are regular files: a FIFO (which
+// would block) or a device (which never ends) is a file the skin lacks.
+TEST(FolderSkinSource, FifosAndDevicesAreFilesTheSkinLacks) {
+    SkinFolder folder;
+    folder.write(QStringLiteral("skins/Odd/Pledit.txt"), "colour");
+    const QString odd = folder.skinPath(QStringLiteral("Odd"));
+    const test::TestFifo fifo(odd + QStringLiteral("Main.bmp"));
+    const test::TestFifo fifoArchive(folder.appPath() + QStringLiteral("skins/Fifo.wsz"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), odd + QStringLiteral("Titlebar.bmp")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"),
+                            folder.appPath() + QStringLiteral("skins/Zero.wsz")));
+    std::optional<QByteArray> main, titlebar;
+    ASSERT_TRUE(test::returnsWithin(
+        5000,
+        [&] {
+            const auto skin = openSkin(folder.appPath(), QStringLiteral("Odd"));
+            main = skin->read(QStringLiteral("Main.bmp"));
+            titlebar = skin->read(QStringLiteral("Titlebar.bmp"));
+            EXPECT_EQ(skin->read(QStringLiteral("Pledit.txt")).value_or("-"), "colour");
+        },
+        fifo));
+    EXPECT_FALSE(main.has_value());
+    EXPECT_FALSE(titlebar.has_value());
+    for (const char* name : {"Fifo", "Zero"}) {
+        bool hasMain = true;
+        ASSERT_TRUE(test::returnsWithin(
+            5000,
+            [&] {
+                hasMain = openSkin(folder.appPath(), QLatin1String(name))
+                              ->contains(QStringLiteral("Main.bmp"));
+            },
+            fifoArchive))
+            << name;
+        EXPECT_FALSE(hasMain) << name;
+    }
 }
 
 TEST(InstalledSkins, FoldersAndArchivesWithTheirDisplayNames) {

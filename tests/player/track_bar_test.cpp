@@ -201,12 +201,36 @@ TEST(TrackBar, LoadSkinFromAMissingFileThrowsAndKeepsThePictures) {
 
 TEST(TrackBar, PicturesCutFromASmallBitmapAreBlackOutsideIt) {
     TJQTrackBar bar;
-    bar.LoadSkin(coordinateBitmap(100, 5), 0, 0, 248, 0, 278, 0);
+    bar.LoadSkin(coordinateBitmap(100, 5), 0, 0, 90, 0, 278, 0);
     EXPECT_EQ(bar.background().size(), QSize(249, 10));
     EXPECT_EQ(bar.background().pixel(99, 4), qRgb(99, 4, 7));
     EXPECT_EQ(bar.background().pixel(100, 4), qRgb(0, 0, 0));
     EXPECT_EQ(bar.background().pixel(0, 5), qRgb(0, 0, 0));
-    EXPECT_EQ(bar.slider().pixel(0, 0), qRgb(0, 0, 0));
+    // a slider partly inside keeps the part it has, black beyond
+    ASSERT_EQ(bar.slider().size(), QSize(29, 10));
+    EXPECT_EQ(bar.slider().pixel(9, 4), qRgb(99, 4, 7));
+    EXPECT_EQ(bar.slider().pixel(10, 4), qRgb(0, 0, 0));
+}
+
+// Real skins ship a Volume.bmp of 68 x 418, without the rows 422 to 432 the
+// sliders are cut from: such a bar has no slider, and shows its background
+// wherever its slider would be.
+TEST_F(SpeedBarTest, ASliderWhollyOutsideTheBitmapHasNoPictureAndDrawsNothing) {
+    bar.LoadSkin(coordinateBitmap(68, 418), 9, 0, 15, 422, 0, 422);
+    EXPECT_TRUE(bar.slider().isNull());
+    EXPECT_TRUE(bar.pressedSlider().isNull());
+    bar.setSliderVisible(true);
+    EXPECT_EQ(bar.picture(), bar.background());
+    bar.setPosition(150);
+    EXPECT_EQ(bar.picture(), bar.background());
+    QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(19, 6));
+    EXPECT_TRUE(bar.Dragging());
+    EXPECT_EQ(bar.picture(), bar.background());
+    QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(19, 6));
+    EXPECT_EQ(bar.Position(), 149); // the bar still works without a slider to show
+    // and on the screen no black box where the slider would be
+    const QImage shown = bar.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, bar.background());
 }
 
 } // namespace

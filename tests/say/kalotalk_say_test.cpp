@@ -64,6 +64,19 @@ TEST(KalotalkSay, FailuresExitNonZeroWithAReasonAndLeaveNoFile) {
         {{"-w", dir.path(), "Hello"}, 1, "folder"},
         {{"-s", "5", "-w", out, "Hello"}, 2, "-s"},
         {{"-w", out, "-m", dir.filePath(QStringLiteral("o.mp3")), "Hello"}, 2, "together"},
+        {{"-o", dir.filePath(QStringLiteral("out.aac")), "Hello"}, 2,
+         ".wav, .mp3, .opus, .ogg, .flac"},
+        {{"-o", dir.filePath(QStringLiteral(".opus")), "Hello"}, 2, "kind of file"},
+        {{"-o", dir.filePath(QStringLiteral("o.opus")), "-w", out, "Hello"}, 2, "together"},
+        {{"-o", out, "--srt", out, "Hello"}, 2, "file of its own"},
+        {{"--srt", dir.filePath(QStringLiteral("a.srt")), "--lrc",
+          dir.filePath(QStringLiteral("a.srt")), "Hello"},
+         2, "file of its own"},
+        {{"-o", dir.filePath(QStringLiteral("no/folder/out.opus")), "Hello"}, 1, "cannot write"},
+        {{"-o", dir.filePath(QStringLiteral("o.flac")), "--srt",
+          dir.filePath(QStringLiteral("no/folder/a.srt")), "Hello"},
+         1, "cannot write"},
+        {{"--lrc", dir.path(), "Hello"}, 1, "folder"},
     };
     for (const Case& c : cases) {
         const ProcessResult r = say(c.args);
@@ -148,6 +161,23 @@ TEST(KalotalkSay, AnInterruptedRunLeavesNothingBehind) {
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 128 + SIGINT);
+    EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
+}
+
+TEST(KalotalkSay, AnInterruptedOpusRunWithSubtitlesLeavesNothingBehind) {
+    QTemporaryDir dir;
+    QProcess p;
+    p.start(kSay, {QStringLiteral("-x"), QStringLiteral("1"), QStringLiteral("-o"),
+                   dir.filePath(QStringLiteral("slow.opus")), QStringLiteral("--srt"),
+                   dir.filePath(QStringLiteral("slow.srt")),
+                   QStringLiteral("This takes a few seconds to write at real time. So it is still "
+                                  "going when it is stopped.")});
+    ASSERT_TRUE(p.waitForStarted());
+    ASSERT_TRUE(waitFor([&] { return filesIn(dir).size() == 2; }, 10000)); // the temporary files
+    waitFor([] { return false; }, 500);
+    ::kill(pid_t(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 128 + SIGTERM);
     EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
 }
 

@@ -34,6 +34,35 @@ TEST(SayOptions, ReadsEveryOptionAndTheText) {
     EXPECT_FALSE(o.speed.has_value());
 }
 
+TEST(SayOptions, OutputTakesItsKindFromTheExtensionAndSubtitlesGoBesideAnything) {
+    struct Case {
+        const char* name;
+        QString SayOptions::*field;
+        AudioFileFormat format;
+    };
+    for (const Case& c : {Case{"b.WAV", &SayOptions::wavOut, AudioFileFormat::Wav},
+                          Case{"dir.x/b.mp3", &SayOptions::mp3Out, AudioFileFormat::Wav},
+                          Case{"b.Opus", &SayOptions::encodedOut, AudioFileFormat::Opus},
+                          Case{"b.ogg", &SayOptions::encodedOut, AudioFileFormat::Vorbis},
+                          Case{"b.flac", &SayOptions::encodedOut, AudioFileFormat::Flac}}) {
+        SayOptions o;
+        ASSERT_EQ(parse({"-o", c.name, "x"}, &o), QString()) << c.name;
+        EXPECT_EQ(o.*c.field, QString::fromLatin1(c.name));
+        if (c.field == &SayOptions::encodedOut)
+            EXPECT_EQ(o.encodedFormat, c.format) << c.name;
+        EXPECT_TRUE(o.writesAudio());
+    }
+    SayOptions o;
+    ASSERT_EQ(parse({"--srt", "a.srt", "--lrc", "a.lrc", "-x", "4", "x"}, &o), QString());
+    EXPECT_EQ(o.srtOut, QStringLiteral("a.srt"));
+    EXPECT_EQ(o.lrcOut, QStringLiteral("a.lrc"));
+    EXPECT_FALSE(o.writesAudio()); // subtitles alone, timed as a file: -x applies
+    EXPECT_EQ(o.rate, 1024u);
+    EXPECT_EQ(parse({"-o", "a.aac", "x"}),
+              QStringLiteral("-o cannot tell the kind of file from \"a.aac\"; its name must end "
+                             "in one of .wav, .mp3, .opus, .ogg, .flac"));
+}
+
 TEST(SayOptions, RefusesWhatCannotBeMeant) {
     for (const QStringList& args : std::vector<QStringList>{
              {"-s", "79", "x"},
@@ -47,6 +76,12 @@ TEST(SayOptions, RefusesWhatCannotBeMeant) {
              {"-f", "in.txt", "more", "text"},
              {"-w", "", "x"},
              {"-w", "a.wav", "-w", "b.wav", "x"},
+             {"-o", "a.opus", "-m", "b.mp3", "x"},
+             {"-o", "noextension", "x"},
+             {"-o", "a.opus", "-o", "b.opus", "x"},
+             {"--srt", "", "x"},
+             {"--srt", "a.srt", "--srt", "b.srt", "x"},
+             {"-o", "same.wav", "--lrc", "./same.wav", "x"},
              {"--bogus"},
          })
         EXPECT_FALSE(parse(args).isEmpty()) << args.join(' ').toStdString();

@@ -254,7 +254,8 @@ TEST(OptionsDialog, CharacterChangesReachTheCharacterOnlyWhileTheCartoonInterfac
     SetCharacterOptionsLink({[&](int p) { calls << QStringLiteral("pitch %1").arg(p); },
                              [&](const QString& t) { calls << "type " + t; },
                              [&](short w) { calls << QStringLiteral("width %1").arg(w); },
-                             [&](short h) { calls << QStringLiteral("height %1").arg(h); }});
+                             [&](short h) { calls << QStringLiteral("height %1").arg(h); },
+                             [&](bool on) { calls << QStringLiteral("watch %1").arg(on); }});
     Settings.ActiveUI = 1;
     {
         ShownOptions s;
@@ -270,7 +271,9 @@ TEST(OptionsDialog, CharacterChangesReachTheCharacterOnlyWhileTheCartoonInterfac
         pick(s.dialog.ComboBoxType, 2);
         s.dialog.SpinEditWidth->setValue(70000);
         s.dialog.SpinEditHeight->setValue(200);
-        EXPECT_EQ(calls, (QStringList{"pitch 120", "type Whisper", "width 4464", "height 200"}));
+        click(s.dialog.CheckBoxWatchClipboard);
+        EXPECT_EQ(calls, (QStringList{"pitch 120", "type Whisper", "width 4464", "height 200",
+                                      "watch 0"}));
 
         // The converter is the interface in use: nothing reaches a character.
         calls.clear();
@@ -279,6 +282,36 @@ TEST(OptionsDialog, CharacterChangesReachTheCharacterOnlyWhileTheCartoonInterfac
         EXPECT_EQ(Settings.Pit, 130);
         EXPECT_TRUE(calls.isEmpty());
     }
+    SetCharacterOptionsLink({});
+}
+
+// The size shown in the dialog is the stored one; showing it must not push
+// it into a character that is hidden at 0 by 0, or anything else.
+TEST(OptionsDialog, ShowingTheDialogPushesNothingIntoTheCharacter) {
+    defaultSettings();
+    Settings.Width = 300;
+    Settings.Height = 374;
+    QStringList calls;
+    SetCharacterOptionsLink({[&](int p) { calls << QStringLiteral("pitch %1").arg(p); },
+                             [&](const QString& t) { calls << "type " + t; },
+                             [&](short w) { calls << QStringLiteral("width %1").arg(w); },
+                             [&](short h) { calls << QStringLiteral("height %1").arg(h); },
+                             [&](bool on) { calls << QStringLiteral("watch %1").arg(on); }});
+    Settings.ActiveUI = 1;
+    QWidget player;
+    FormKALO = &player;
+    {
+        ShownOptions s;
+        EXPECT_EQ(s.dialog.SpinEditWidth->value(), 300);
+        EXPECT_EQ(s.dialog.SpinEditHeight->value(), 374);
+        EXPECT_TRUE(calls.isEmpty()) << calls.join(", ").toStdString();
+        EXPECT_EQ(Settings.Width, 300);
+        // What the user types goes on at once.
+        s.dialog.SpinEditWidth->setValue(200);
+        EXPECT_EQ(calls, QStringList{"width 200"});
+        EXPECT_EQ(Settings.Width, 200);
+    }
+    FormKALO = nullptr;
     SetCharacterOptionsLink({});
 }
 

@@ -4,6 +4,16 @@
 
 #include <QFile>
 
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace kalo::test {
 
 ScratchAppFolder::ScratchAppFolder() {
@@ -31,6 +41,41 @@ QByteArray ScratchAppFolder::read(const QString& name) const {
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+TestFifo::TestFifo(const QString& path) : path_(path) {
+    if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+        ADD_FAILURE() << "cannot make the FIFO " << path.toStdString();
+}
+
+TestFifo::~TestFifo() {
+    QFile::remove(path_);
+}
+
+void TestFifo::release() const {
+    const int fd = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool returnsWithin(int timeoutMs, const std::function<void()>& work, const TestFifo& fifo) {
+    std::packaged_task<void()> task(work);
+    std::future<void> done = task.get_future();
+    std::thread thread(std::move(task));
+    const bool inTime =
+        done.wait_for(std::chrono::milliseconds(timeoutMs)) == std::future_status::ready;
+    for (int tries = 0; !inTime && tries < 600; ++tries) {
+        fifo.release();
+        if (done.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready)
+            break;
+    }
+    if (done.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        thread.join();
+        done.get(); // an exception of the work reaches the test
+    } else {
+        thread.detach(); // still stuck: the test fails, the others may run
+    }
+    return inTime;
 }
 
 } // namespace kalo::test

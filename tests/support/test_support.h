@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace kalo::test {
 
 // A fresh scratch folder, used as the application folder of a test.
@@ -22,6 +24,25 @@ private:
 
 // Spins the event loop until pred() holds or the time runs out; returns pred().
 template <typename Pred> bool waitFor(Pred pred, int timeoutMs = 5000);
+
+// A FIFO, for tests of code that must never block on one.
+class TestFifo {
+public:
+    explicit TestFifo(const QString& path); // makes it; the test fails when it cannot
+    ~TestFifo();
+    const QString& path() const { return path_; }
+    // Opens the writing end and closes it again: a reader blocked in open()
+    // or read() gets an end of file. Does nothing while no reader waits.
+    void release() const;
+
+private:
+    QString path_;
+};
+
+// Runs `work` on a thread of its own; true when it returned within timeoutMs.
+// When it did not, the FIFO is released until the work ends, so a test of
+// code that blocks on it fails instead of hanging.
+bool returnsWithin(int timeoutMs, const std::function<void()>& work, const TestFifo& fifo);
 
 } // namespace kalo::test
 

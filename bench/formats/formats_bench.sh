@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Prints the figures of kalotalk-say's audio formats (nothing is asserted):
+#  1. the time to write one text as Opus, and as MP3 through lame (-m), with
+#     their ratio; then Ogg Vorbis, FLAC and WAV;
+#  2. the size of each format per hour of speech;
+#  3. the subtitle cue builder on 1 MB and 5 MB texts without blanks, of
+#     CJK and of prose (it must stay linear).
+# Usage: formats_bench.sh BUILD_DIR [TEXT_BYTES]
+# The default text (50 kB, about 48 minutes of speech) keeps the run near a
+# minute and a half on an idle machine of two cores; a 1 MB text takes
+# about five minutes for the MP3 alone. Figures taken while other work
+# loads the machine vary a lot: the load average is printed with them.
+set -uo pipefail
+build="$1"
+bytes="${2:-50000}"
+say="$build/app/kalotalk-say"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+calc() { awk "BEGIN { print $* }"; }
+
+echo "== Audio formats ($(nproc) CPUs, load average $(cut -d' ' -f1-3 /proc/loadavg), $say)"
+"$build/bench/speech_bench" make-text "$bytes" "$work/text.txt" || exit 1
+
+# Runs kalotalk-say once; prints "real cpu" in seconds (cpu counts lame too).
+timed() {
+    local TIMEFORMAT='%R %U %S'
+    { time "$say" -v "English (Great Britain) Male - eSpeak NG" -f "$work/text.txt" "$@" >/dev/null 2>&1; } 2>&1 |
+        awk '{ printf "%s %.2f\n", $1, $2 + $3 }'
+}
+
+declare -A real cpu size
+for kind in opus mp3 ogg flac wav; do
+    read -r real[$kind] cpu[$kind] < <(timed -o "$work/book.$kind")
+    size[$kind]=$(stat -c %s "$work/book.$kind" 2>/dev/null || echo 0)
+done
+audio=$(soxi -D "$work/book.wav")
+printf "Writing %d bytes of text (%.1f min of speech), one run each:\n" "$bytes" "$(calc "$audio / 60")"
+printf "  %-6s %9s %9s %12s %12s\n" format "real s" "CPU s" "x real time" "MB per hour"
+for kind in opus mp3 ogg flac wav; do
+    printf "  %-6s %9.1f %9.1f %12.0f %12.1f\n" "$kind" "${real[$kind]}" "${cpu[$kind]}" \
+        "$(calc "$audio / ${real[$kind]}")" "$(calc "${size[$kind]} / ($audio / 3600) / 1000000")"
+done
+printf "  Opus against MP3 through lame: %.2f times the time (%.2f times the CPU)\n" \
+    "$(calc "${real[opus]} / ${real[mp3]}")" "$(calc "${cpu[opus]} / ${cpu[mp3]}")"
+
+"$build/bench/formats/subtitles_bench" || exit 1

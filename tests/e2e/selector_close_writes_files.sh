@@ -28,7 +28,7 @@ expected="$E2E_TMP/expected.dll"
     printf '[Converter]\r\nTabIndex=0\r\nDefTxtPath=%s/txt/\r\nDefWavPath=%s/wav/\r\n' "$APP" "$APP"
     printf 'DefMp3Path=%s/mp3/\r\nRealTime=2048\r\nConvertMode=0\r\nConverterWidth=603\r\n' "$APP"
     printf 'ConverterHeight=400\r\nConverterLeft=210\r\nConverterTop=184\r\nAutoNext=1\r\n'
-    printf 'AutoName=0\r\n\r\n'
+    printf 'AutoName=0\r\nSubtitles=0\r\n\r\n'
 } >"$expected"
 expect_file_equals "$APP/kalo.dll" "$expected"
 

@@ -47,6 +47,12 @@ start_x
 mkdir -p "$E2E_TMP/docs"
 printf 'A story to read.\n' >"$E2E_TMP/docs/story.txt"
 start_installed --converter "$E2E_TMP/docs/story.txt"
+# The first start reads a freshly copied program from disk: give it longer
+# than later windows get on a busy machine.
+for _ in $(seq 400); do
+    xdotool search --onlyvisible --name "Text To Speech/Wav/Mp3 Converter" >/dev/null 2>&1 && break
+    sleep 0.05
+done
 wait_window "Text To Speech/Wav/Mp3 Converter"
 window_geometry "$WIN"
 sleep 0.5

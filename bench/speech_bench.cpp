@@ -2,6 +2,12 @@
 //   speech_bench make-text BYTES FILE   writes BYTES of English prose to FILE
 //   speech_bench first-audio            time from Speak to the first audio
 //                                       on the null device, one line and 1 MB
+//   speech_bench make-book BYTES FILE   writes BYTES of a book (paragraphs)
+//   speech_bench mp3-check LABEL WAV MP3 SCRATCH
+//                                       checks an MP3 file against its WAV file
+#include "book_text.h"
+#include "mp3_check.h"
+
 #include "speech/mspeech.h"
 
 #include <QCoreApplication>
@@ -94,8 +100,20 @@ int main(int argc, char* argv[]) {
             return 1;
         return 0;
     }
+    if (args.size() == 4 && args[1] == u"make-book") {
+        QFile f(args[3]);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bench::BookText(args[2].toLongLong())) < 0)
+            return 1;
+        return 0;
+    }
+    if (args.size() == 6 && args[1] == u"mp3-check") {
+        const bench::Mp3Check c = bench::CheckMp3AgainstWav(args[3], args[4], args[5]);
+        bench::PrintMp3Check(qPrintable(args[2]), c);
+        return c.ok ? 0 : 1;
+    }
     if (args.size() == 2 && args[1] == u"first-audio")
         return firstAudioFigures();
-    std::fprintf(stderr, "usage: speech_bench make-text BYTES FILE | first-audio\n");
+    std::fprintf(stderr, "usage: speech_bench make-text BYTES FILE | make-book BYTES FILE | "
+                         "first-audio | mp3-check LABEL WAV MP3 SCRATCH\n");
     return 2;
 }

@@ -263,7 +263,12 @@ void TJQChar::LoadCharacter(const QString& path) {
     }
     if (!next || !Agent)
         throw KaloError(QStringLiteral("The character %1 went while it was being loaded").arg(id));
-    Agent->Rename(staging, id);
+    try {
+        Agent->Rename(staging, id);
+    } catch (...) {
+        Agent->Unload(staging);
+        throw;
+    }
     characterId_ = id;
     character_ = next;
     animationNames_ = names;

@@ -8,7 +8,7 @@
 #include "services/file_dialogs.h"
 #include "services/interface_windows.h"
 #include "services/options_dialog.h"
-#include "speech/mp3_encoder.h"
+#include "speech/mp3_parts.h"
 #include "speech/mspeech.h"
 #include "ui/about_box.h"
 #include "ui/shared_helpers.h"

@@ -167,8 +167,8 @@ QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
     return TakeChosenCharacter(character, name, settings, toneModeIds);
 }
 
-QString TakeChosenCharacter(TPlayerCharacter& character, const QString& name,
-                            TSettings& settings, const QStringList& toneModeIds) {
+QString TakeChosenCharacter(TPlayerCharacter& character, const QString& name, TSettings& settings,
+                            const QStringList& toneModeIds) {
     character.SetVisible(true);
     settings.Tone = -1;
     settings.Width = character.Width();

@@ -77,8 +77,8 @@ inline QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
 }
 // The same for a character already loaded from the chosen file (the first
 // one of a window whose start-up load failed): everything after the load.
-QString TakeChosenCharacter(TPlayerCharacter& character, const QString& name,
-                            TSettings& settings, const QStringList& toneModeIds);
+QString TakeChosenCharacter(TPlayerCharacter& character, const QString& name, TSettings& settings,
+                            const QStringList& toneModeIds);
 // "My name is <name>. Thank you for selecting me."
 QString CharacterAnnouncement(const QString& name);
 

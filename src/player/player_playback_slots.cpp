@@ -228,8 +228,8 @@ void TFormKALO::CharacterItemClick(QAction* item) {
             // No character since the start-up load failed: the controller is
             // made from the chosen file, and the start finished with it.
             JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolders(), name));
-            sentence = TakeChosenCharacter(*Playback(this).Character(), name, Settings,
-                                           ToneModeIds);
+            sentence =
+                TakeChosenCharacter(*Playback(this).Character(), name, Settings, ToneModeIds);
             ApplyStartSettings();
         }
         const QList<QAction*> tones = Tones1->actions();

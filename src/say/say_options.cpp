@@ -14,8 +14,8 @@ QString SayUsage() {
     return QStringLiteral(
         "Usage: kalotalk-say --voices\n"
         "       kalotalk-say [-v VOICE] [-s WPM] [-p PITCH] [-a VOLUME] [-x SPEED]\n"
-        "                    [-w OUT.wav | -m OUT.mp3 | -o OUT] [--srt OUT.srt]\n"
-        "                    [--lrc OUT.lrc] [-f FILE | TEXT...]\n"
+        "                    [-w OUT.wav | -m OUT.mp3 | -o OUT] [--jobs N]\n"
+        "                    [--srt OUT.srt] [--lrc OUT.lrc] [-f FILE | TEXT...]\n"
         "\n"
         "Speaks TEXT, or the text of FILE, or standard input.\n"
         "\n"
@@ -31,6 +31,8 @@ QString SayUsage() {
         "  -m OUT.mp3   write an MP3 file (through lame) instead of speaking\n"
         "  -o OUT       write a file of the kind its name ends in: .wav, .mp3,\n"
         "               .opus (Opus, 24 kbit/s), .ogg (Ogg Vorbis), .flac\n"
+        "  --jobs N     encode an MP3 file on N cores at once, beside the speech\n"
+        "               (1 to 256); without it on every core\n"
         "  --srt FILE   write SubRip subtitles, a cue a sentence, timed to the\n"
         "               audio; without an audio file nothing is spoken and the\n"
         "               subtitles are timed as the file would be\n"
@@ -97,8 +99,9 @@ bool readNumber(const QCommandLineParser& p, const QString& name, quint32 min, q
     bool ok = false;
     const uint v = p.value(name).toUInt(&ok);
     if (!ok || v < min || v > max) {
-        error = QStringLiteral("-%1 wants a whole number from %2 to %3, not \"%4\"")
-                    .arg(name, QString::number(min), QString::number(max), p.value(name));
+        const QString dashes = name.size() > 1 ? QStringLiteral("--") : QStringLiteral("-");
+        error = QStringLiteral("%1%2 wants a whole number from %3 to %4, not \"%5\"")
+                    .arg(dashes, name, QString::number(min), QString::number(max), p.value(name));
         return false;
     }
     out = v;
@@ -124,7 +127,7 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
     p.addOption(voices);
     p.addOption(help);
     p.addOption(version);
-    for (const char* name : {"v", "s", "p", "a", "x", "w", "m", "o", "f", "srt", "lrc"})
+    for (const char* name : {"v", "s", "p", "a", "x", "w", "m", "o", "f", "srt", "lrc", "jobs"})
         p.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     if (!p.parse(QStringList{QStringLiteral("kalotalk-say")} + arguments))
@@ -145,7 +148,8 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
     QString error;
     if (!readNumber(p, QStringLiteral("s"), 80, 450, options.speed, error) ||
         !readNumber(p, QStringLiteral("p"), 0, 100, options.pitch, error) ||
-        !readNumber(p, QStringLiteral("a"), 0, 100, options.volume, error))
+        !readNumber(p, QStringLiteral("a"), 0, 100, options.volume, error) ||
+        !readNumber(p, QStringLiteral("jobs"), 1, 256, options.jobs, error))
         return error;
     if (p.isSet(QStringLiteral("x"))) {
         bool ok = false;
@@ -155,12 +159,12 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
                 .arg(p.value(QStringLiteral("x")));
         options.rate = quint32(std::lround(x * 256));
     }
-    for (const char* name : {"v", "w", "m", "o", "f", "srt", "lrc"}) {
+    for (const char* name : {"v", "w", "m", "o", "f", "srt", "lrc", "jobs"}) {
         const QString option = QString::fromLatin1(name);
         if (p.isSet(option) && p.values(option).size() > 1)
             return QStringLiteral("%1%2 may be given once")
                 .arg(option.size() > 1 ? QStringLiteral("--") : QStringLiteral("-"), option);
-        if (option != u"v" && p.isSet(option) && p.value(option).isEmpty())
+        if (option != u"v" && option != u"jobs" && p.isSet(option) && p.value(option).isEmpty())
             return QStringLiteral("an output or input file name is empty");
     }
     if (p.isSet(QStringLiteral("w")) && p.isSet(QStringLiteral("m")))
@@ -186,6 +190,8 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
         return QStringLiteral("each output needs a file of its own");
     if (options.rate && !options.writesFiles())
         return QStringLiteral("-x applies to -w, -m, -o, --srt and --lrc only");
+    if (options.jobs && options.mp3Out.isEmpty())
+        return QStringLiteral("--jobs applies to MP3 files only (-m, or -o with .mp3)");
     return {};
 }
 

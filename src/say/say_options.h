@@ -23,6 +23,7 @@ struct SayOptions {
     std::optional<quint32> pitch;  // -p: 0 to 100
     std::optional<quint32> volume; // -a: 0 to 100
     std::optional<quint32> rate;   // -x: write speed as a multiple of real time, times 256
+    std::optional<quint32> jobs;   // --jobs: encoder processes at once for an MP3 file
     QString wavOut;                // -w, or -o with .wav
     QString mp3Out;                // -m, or -o with .mp3
     QString encodedOut;            // -o with .opus, .ogg or .flac

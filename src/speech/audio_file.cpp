@@ -229,6 +229,11 @@ public:
     }
     AudioFileFormat Format() const override { return format_; }
 
+    void SetTap(std::shared_ptr<IAudioTap> tap) override {
+        std::lock_guard lock(fileMutex_);
+        tap_ = std::move(tap);
+    }
+
 private:
     void closeLocked() {
         QString error;
@@ -277,6 +282,10 @@ private:
                 return WriteResult::Failed;
             }
             samplesWritten_ += count;
+            // Under the file's lock: once a stop is reported and the file
+            // flushed, the tap has had all the file has.
+            if (tap_)
+                tap_->Samples(samples, count, sampleRate_);
         }
         return full ? WriteResult::Full : WriteResult::Written;
     }
@@ -410,6 +419,7 @@ private:
     int sampleRate_ = 22050;
     bool writeFailed_ = false;
     bool hasFile_ = false; // the last Set succeeded
+    std::shared_ptr<IAudioTap> tap_;
 
     std::atomic<quint32> rate_{kRealTimeUnthrottled};
     std::atomic<bool> stop_{false};

@@ -2,6 +2,7 @@
 
 #include "base/settings_store.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,28 @@ bool returnsWithin(int timeoutMs, const std::function<void()>& work, const TestF
         thread.detach(); // still stuck: the test fails, the others may run
     }
     return inTime;
+}
+
+QByteArray Prose(int bytes) {
+    static const char* const sentences[] = {
+        "The lighthouse keeper climbed the winding stairs before sunset.",
+        "Rain fell on the market square, and the traders covered their apples.",
+        "Nobody remembered when the last ship had passed the rocks at night.",
+    };
+    QByteArray out;
+    for (int i = 0; out.size() < bytes; ++i)
+        out += QByteArray(sentences[i % 3]) + (i % 4 == 3 ? "\n\n" : " ");
+    return out;
+}
+
+int ProcessesNaming(const QString& text) {
+    int n = 0;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(text.toUtf8()))
+            ++n;
+    }
+    return n;
 }
 
 } // namespace kalo::test

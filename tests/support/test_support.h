@@ -22,6 +22,13 @@ private:
     QTemporaryDir dir_;
 };
 
+// English prose of about `bytes` bytes, in sentences and paragraphs.
+QByteArray Prose(int bytes);
+
+// How many running processes have a command line that contains `text`
+// (a folder: the encoders of its files).
+int ProcessesNaming(const QString& text);
+
 // Spins the event loop until pred() holds or the time runs out; returns pred().
 template <typename Pred> bool waitFor(Pred pred, int timeoutMs = 5000);
 

@@ -1,5 +1,6 @@
 #include "agent/jq_agent.h"
 
+#include "base/app_folders.h"
 #include "base/kalo_error.h"
 #include "base/settings_store.h"
 #include "base/work_area.h"
@@ -74,6 +75,16 @@ void appendBookmark(QString& out, int n) {
 
 void InitCharsFolder() {
     CharsFolder = AppPath + QStringLiteral("chars/");
+}
+
+QStringList CharsFolders() {
+    QStringList folders;
+    if (!CharsFolder.isEmpty())
+        folders << CharsFolder;
+    for (const QString& folder : DataFolders(QStringLiteral("chars/")))
+        if (!folders.contains(folder))
+            folders << folder;
+    return folders;
 }
 
 void SetToneEnumeratorFactory(ToneEnumeratorFactory factory) {

@@ -37,6 +37,9 @@ extern QStringList ToneModeIds;
 
 // Sets CharsFolder from AppPath (after the settings were loaded).
 void InitCharsFolder();
+// The folders characters are listed and found in: CharsFolder first (the
+// user's own), then the installation's chars/ folder when that is another.
+QStringList CharsFolders();
 
 // Fills the tone lists, then creates the Agent control with owner as its
 // owner and connects it. A failing mode enumerator raises before the control

@@ -1,5 +1,6 @@
 #include "base/settings_store.h"
 
+#include "base/app_folders.h"
 #include "base/ini_image.h"
 #include "base/regular_file.h"
 #include "base/text_file.h"
@@ -135,13 +136,26 @@ void SetAppPathOverride(const QString& path) {
 }
 
 void LoadSettings() {
-    if (!g_appPathOverride.isEmpty())
-        AppPath = g_appPathOverride;
-    else
-        AppPath = QCoreApplication::applicationDirPath() + '/';
-
     QString error;
-    const IniImage image = readImage(&error);
+    if (!g_appPathOverride.isEmpty()) {
+        AppPath = g_appPathOverride;
+        DataPath = g_appPathOverride;
+    } else {
+        const AppFolders folders = LocateAppFolders();
+        AppPath = folders.user;
+        DataPath = folders.data;
+        // The user's own folder beside a read-only installation is made on
+        // the first start; the settings still load (as defaults) without it.
+        if (AppPath != folders.program) {
+            try {
+                MakeUserFolder(AppPath);
+            } catch (const KaloError& e) {
+                error = e.message();
+            }
+        }
+    }
+
+    const IniImage image = readImage(error.isEmpty() ? &error : nullptr);
     g_rawStrings.clear();
     for (const KeyDef& def : keyTable()) {
         const std::optional<std::string> raw = image.value(def.section, def.key);

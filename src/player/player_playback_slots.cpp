@@ -5,6 +5,7 @@
 #include "player/player_window.h"
 
 #include "agent/jq_agent.h"
+#include "base/app_folders.h"
 #include "base/kalo_error.h"
 #include "base/settings_store.h"
 #include "player/character_menus.h"
@@ -175,7 +176,7 @@ void TFormKALO::ReadClipboard(const QString& text) {
 
 void TFormKALO::BuildCharacterMenu() {
     try {
-        const QStringList captions = CharacterMenuCaptions(CharsFolder);
+        const QStringList captions = CharacterMenuCaptions(CharsFolders());
         QActionGroup* group = RadioGroup(Characters1);
         for (const QString& caption : captions) {
             QAction* item = AddRadioItem(Characters1, group, caption, caption == Settings.Char1);
@@ -188,7 +189,7 @@ void TFormKALO::BuildCharacterMenu() {
 
 void TFormKALO::BuildSkinMenu() {
     try {
-        const QStringList captions = SkinMenuCaptions(installedSkins(AppPath));
+        const QStringList captions = SkinMenuCaptions(installedSkins(DataFolders()));
         QActionGroup* group = RadioGroup(Skins1);
         for (const QString& caption : captions) {
             QAction* item = AddRadioItem(Skins1, group, caption, caption == Settings.Skin);
@@ -221,12 +222,12 @@ void TFormKALO::CharacterItemClick(QAction* item) {
     try {
         QString sentence;
         if (JQChar) {
-            sentence = ChooseCharacter(*Playback(this).Character(), name, CharsFolder, Settings,
-                                       ToneModeIds);
+            sentence = ChooseCharacter(*Playback(this).Character(), name, CharsFolders(),
+                                       Settings, ToneModeIds);
         } else {
             // No character since the start-up load failed: the controller is
             // made from the chosen file, and the start finished with it.
-            JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolder, name));
+            JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolders(), name));
             sentence =
                 TakeChosenCharacter(*Playback(this).Character(), name, Settings, ToneModeIds);
             ApplyStartSettings();

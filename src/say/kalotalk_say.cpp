@@ -4,6 +4,7 @@
 // clear messages, non-zero exit codes on failure, and no half-written
 // output file ever (outputs are written beside the target under a
 // temporary name and renamed at the end).
+#include "base/app_folders.h"
 #include "speech/mp3_parts.h"
 #include "speech/mspeech.h"
 #include "speech/subtitles.h"
@@ -207,6 +208,10 @@ int main(int argc, char* argv[]) {
         return fail(parseError + QStringLiteral("\nTry kalotalk-say --help."), 2);
     if (o.help) {
         say(stdout, SayUsage());
+        return 0;
+    }
+    if (o.version) {
+        say(stdout, QStringLiteral("kalotalk-say %1\n").arg(KaloVersion()));
         return 0;
     }
 

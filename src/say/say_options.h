@@ -16,6 +16,7 @@ namespace kalo {
 
 struct SayOptions {
     bool help = false;
+    bool version = false;
     bool listVoices = false;
     QString voice;                 // -v: mode identifier, mode name or part of a name
     std::optional<quint32> speed;  // -s: words per minute

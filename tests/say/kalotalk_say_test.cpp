@@ -1,5 +1,7 @@
 // kalotalk-say run as scripts run it: its output formats, its files, and
 // its failures, after which no output file and no temporary file is left.
+#include "base/app_folders.h"
+#include "say/say_options.h"
 #include "speech/speech_test_support.h"
 
 #include "base/text_file.h"
@@ -41,6 +43,15 @@ TEST(KalotalkSay, ListsVoicesAsIdentifierTabName) {
     for (const QString& l : lines)
         EXPECT_TRUE(line.match(l).hasMatch()) << l.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("\tEnglish (Great Britain) Male - eSpeak NG\n")));
+}
+
+TEST(KalotalkSay, AnswersHelpAndVersion) {
+    ProcessResult r = say({QStringLiteral("--help")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, SayUsage());
+    r = say({QStringLiteral("--version")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("kalotalk-say %1\n").arg(KaloVersion()));
 }
 
 TEST(KalotalkSay, FailuresExitNonZeroWithAReasonAndLeaveNoFile) {

@@ -332,8 +332,15 @@ TEST(Mp3Parts, TaggedPartsMakeOneTagForTheWhole) {
     EXPECT_EQ(toc[0], 0);
     EXPECT_GT(toc[99], 240);
     EXPECT_TRUE(std::is_sorted(toc, toc + 100));
-    // sox plays it from end to end.
-    EXPECT_NEAR(double(decode(mp3).size()), double(audioFrames * 576), 576.0);
+    // sox plays it from end to end, with every burst where it belongs.
+    const std::vector<qint16> decoded = decode(mp3);
+    EXPECT_NEAR(double(decoded.size()), double(audioFrames * 576), 576.0);
+    const int shift = shiftAt(audio, decoded, 300, 0, 3000);
+    for (size_t i = 1; i < silences.size(); ++i)
+        EXPECT_EQ(shiftAt(audio, decoded, qint64(i * (0.8 + 0.4) * kRate) + 300, shift - 700,
+                          shift + 700),
+                  shift)
+            << i;
 }
 
 TEST(Mp3Parts, ATextTooShortToCutIsEncodedAsAWholeWavFileWouldBe) {
@@ -375,7 +382,7 @@ TEST(Mp3Parts, APartTooLongForAWavFileFailsInsteadOfLosingAudio) {
     QTemporaryDir dir;
     ParallelMp3Encoder encoder;
     ASSERT_TRUE(encoder.prepare(QString(), dir.filePath(QStringLiteral("x")), 2, kShortParts));
-    SetWavDataLimitForTests(2 * 30000);     // as if the part had reached the limit of a WAV file
+    SetWavDataLimitForTests(2 * 30000);      // as if the part had reached the limit of a WAV file
     std::vector<qint16> sound(200000, 3000); // nine seconds without a pause
     feed(encoder, sound);
     SetWavDataLimitForTests(0);

@@ -8,7 +8,7 @@
 #include "services/read_prompt.h"
 #include "base/settings_store.h"
 #include "converter/document_tabs.h"
-#include "speech/mp3_encoder.h"
+#include "speech/mp3_parts.h"
 #include "speech/mspeech.h"
 #include "speech/subtitles.h"
 #include "ui/shared_helpers.h"
@@ -179,6 +179,14 @@ bool TFormConverter::ReadText(const QString& text) {
         s->GetInterface(0, file);
         if (file)
             file->RealTimeSet(static_cast<quint32>(Settings.RealTime) & 0xFFFFu);
+        discardRunMp3();
+        if (Settings.ConvertMode == 2) {
+            // The MP3 file is encoded in parts, on every core, while the
+            // speech is written; without an encoder the MP3 step says so.
+            FRunMp3 = new ParallelMp3Encoder(this);
+            if (FRunMp3->prepare(AppPath, path, 0) && file)
+                file->SetTap(FRunMp3->input());
+        }
     }
 
     // Where each line starts, in the text the engine gets (lines ended by CR
@@ -196,6 +204,8 @@ bool TFormConverter::ReadText(const QString& text) {
     }
     s->Text = lines;
     const bool taken = s->Speak();
+    if (!taken)
+        discardRunMp3();
     if (!taken && s->Output == soFile) {
         // Nothing was written and nothing will start: say why instead of
         // leaving the user waiting.
@@ -287,7 +297,8 @@ void TFormConverter::ActionStopExecute() {
     FPendingClipboard.clear();
     if (Encoding()) {
         FEncodingCancelled = true;
-        FMp3Jobs = FMp3Jobs.mid(0, 1);
+        while (FMp3Jobs.size() > 1)
+            delete FMp3Jobs.takeLast().encoder;
         FEncoder->cancel();
     }
     reportErrors([] {
@@ -390,6 +401,7 @@ void TFormConverter::SpeechStop() {
     }
     if (!FRunError.isEmpty()) {
         // A failed run goes no further: no MP3 step, no next document.
+        discardRunMp3();
         const QString error = FRunError;
         FRunError.clear();
         FPartial = false;
@@ -498,14 +510,21 @@ void TFormConverter::startMp3Step(const QString& wavPath, bool thenNext) {
     if (mp3Path.isEmpty())
         mp3Path = automatic;
     FMp3Asking = false;
-    FMp3Jobs.append({wavPath, mp3Path, thenNext, FRunSubtitleText});
+    FMp3Jobs.append({wavPath, mp3Path, thenNext, FRunSubtitleText, FRunMp3});
     FRunSubtitleText.reset();
+    FRunMp3 = nullptr;
     if (!Encoding())
         startNextMp3Job();
 }
 
 QString Mp3PartPath(const QString& mp3Path) {
     return mp3Path + QStringLiteral(".part");
+}
+
+void TFormConverter::discardRunMp3() {
+    // Its processes end and its parts go with it.
+    delete FRunMp3;
+    FRunMp3 = nullptr;
 }
 
 void TFormConverter::startNextMp3Job() {
@@ -520,17 +539,21 @@ void TFormConverter::startNextMp3Job() {
     FEncodingCancelled = false;
     ActionStop->setEnabled(true);
     UpdateReadActions();
-    delete FEncoder;
-    FEncoder = new Mp3Encoder(this);
-    connect(FEncoder, &Mp3Encoder::progress, this, [this](int percent) {
+    FEncoder = job.encoder;
+    if (!FEncoder) {
+        mp3JobFinished(false, QStringLiteral("The MP3 encoding was not started."));
+        return;
+    }
+    // The gauge goes on from what was encoded beside the speech.
+    connect(FEncoder, &ParallelMp3Encoder::progress, this, [this](int percent) {
         if (!FRunning)
             GaugeWordPosition->setValue(percent);
     });
-    connect(FEncoder, &Mp3Encoder::finished, this, [this](bool ok) {
+    connect(FEncoder, &ParallelMp3Encoder::finished, this, [this](bool ok) {
         mp3JobFinished(ok, FEncoder ? FEncoder->errorString() : QString());
     });
     QFile::remove(Mp3PartPath(job.mp3Path));
-    if (!FEncoder->start(AppPath, job.wavPath, Mp3PartPath(job.mp3Path)))
+    if (!FEncoder->finish(Mp3PartPath(job.mp3Path)))
         mp3JobFinished(false, FEncoder->errorString());
 }
 
@@ -672,6 +695,8 @@ void TFormConverter::writeAndShow(const QString& text) {
 void TFormConverter::readClipboardNow(const QString& clip) {
     FPartial = true;
     FFromClipboard = true;
+    // A run written into a file that this reading replaces makes no MP3.
+    discardRunMp3();
     reportErrors([&] {
         TMSpeech* s = speech();
         if (!s)

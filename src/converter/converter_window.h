@@ -206,6 +206,8 @@ private:
     void readClipboardNow(const QString& text);
     void startMp3Step(const QString& wavPath, bool thenNext);
     void startNextMp3Job();
+    // Drops the MP3 encoding of a run that ends without its MP3 step.
+    void discardRunMp3();
     void mp3JobFinished(bool ok, const QString& reason);
     void setReadButtonDropDown(bool dropDown);
     // False when the user kept the shown document (cancelled at the save
@@ -262,9 +264,14 @@ private:
         QString mp3Path;
         bool thenNext = false;
         std::optional<QByteArray> subtitles; // written beside the MP3 file when it is made
+        // Has encoded the parts of the run's speech as they were written.
+        class ParallelMp3Encoder* encoder = nullptr;
     };
     QList<Mp3Job> FMp3Jobs;
-    class Mp3Encoder* FEncoder = nullptr;
+    // The encoder of the job being finished.
+    class ParallelMp3Encoder* FEncoder = nullptr;
+    // The encoder taking the speech of the MP3 run going on.
+    class ParallelMp3Encoder* FRunMp3 = nullptr;
     bool FEncodingCancelled = false;
     bool FMp3Asking = false;
     // The window is going: an encoding still running is waited for.

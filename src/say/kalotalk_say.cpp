@@ -4,10 +4,13 @@
 // clear messages, non-zero exit codes on failure, and no half-written
 // output file ever (outputs are written beside the target under a
 // temporary name and renamed at the end).
-#include "speech/mp3_encoder.h"
+#include "base/app_folders.h"
+#include "speech/mp3_parts.h"
 #include "speech/mspeech.h"
 #include "speech/subtitles.h"
 #include "say/say_options.h"
+#include "base/regular_file.h"
+#include "base/text_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -148,6 +151,16 @@ void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) 
         say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(message));
 }
 
+// How far an MP3 run has got, in percent of its work: the speech is about a
+// fifth of it, the encoding (which runs beside it) the rest. While the
+// speech goes on, the length of the whole audio is judged from how much of
+// the text has been spoken.
+int mp3Percent(double spoken, const ParallelMp3Encoder& encoder) {
+    const double total = spoken > 0.001 ? double(encoder.samplesIn()) / spoken : 0;
+    const double encoded = total > 0 ? std::min(1.0, double(encoder.samplesEncoded()) / total) : 0;
+    return int(100 * (0.2 * spoken + 0.8 * encoded));
+}
+
 int fail(const QString& message, int code = 1) {
     say(stderr, QStringLiteral("kalotalk-say: %1\n").arg(message));
     return code;
@@ -174,11 +187,15 @@ bool readText(const SayOptions& o, QString* text, QString* error) {
                                                                : f.errorString());
         return false;
     }
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("cannot read %1: %2").arg(name, f.errorString());
+    // Pipes and FIFOs are read to their end (process substitution, -f
+    // /dev/stdin), but never more than the largest document: a source that
+    // never ends, such as /dev/zero, ends with a message.
+    const RegularFileRead read = ReadAtMost(f, MaxDocumentBytes);
+    if (!read.ok()) {
+        *error = QStringLiteral("cannot read %1: %2").arg(name, read.reason);
         return false;
     }
+    const QByteArray& bytes = read.bytes;
     *text = DecodeInputText(bytes);
     return true;
 }
@@ -196,6 +213,10 @@ int main(int argc, char* argv[]) {
         return fail(parseError + QStringLiteral("\nTry kalotalk-say --help."), 2);
     if (o.help) {
         say(stdout, SayUsage());
+        return 0;
+    }
+    if (o.version) {
+        say(stdout, QStringLiteral("kalotalk-say %1\n").arg(KaloVersion()));
         return 0;
     }
 
@@ -229,22 +250,28 @@ int main(int argc, char* argv[]) {
     // With subtitles alone nothing is spoken: the speech goes to no file at
     // all, at the pace of a file, so the subtitles are timed as a file.
     const bool toFile = o.writesFiles();
+    const bool toMp3 = !o.mp3Out.isEmpty();
     const QString target = !o.wavOut.isEmpty()   ? o.wavOut
                            : !o.mp3Out.isEmpty() ? o.mp3Out
                                                  : o.encodedOut;
-    // The file the speech component writes: the WAV file of -w and -m, or
-    // the compressed file of -o.
+    // The file the speech component writes: the WAV file of -w, or the
+    // compressed file of -o. An MP3 file is encoded in parts while the
+    // speech is written: the speech itself needs no file then.
     PartFile wavPart;
     PartFile mp3Part;
-    if (o.writesAudio()) {
+    if (!o.wavOut.isEmpty() || !o.encodedOut.isEmpty()) {
         const QString suffix = o.encodedOut.isEmpty()
                                    ? QStringLiteral(".wav")
                                    : u'.' + QFileInfo(o.encodedOut).suffix().toLower();
         if (!wavPart.create(target, suffix, &error))
             return fail(error);
-        if (!o.mp3Out.isEmpty() && !mp3Part.create(target, QStringLiteral(".mp3"), &error))
-            return fail(error);
     }
+    if (toMp3 && !mp3Part.create(target, QStringLiteral(".mp3"), &error))
+        return fail(error);
+    ParallelMp3Encoder encoder;
+    if (toMp3 && !encoder.prepare(QCoreApplication::applicationDirPath() + u'/', target,
+                                  int(o.jobs.value_or(0))))
+        return fail(encoder.errorString());
     PartFile srtPart;
     PartFile lrcPart;
     if (!o.srtOut.isEmpty() && !srtPart.create(o.srtOut, QStringLiteral(".srt"), &error))
@@ -255,13 +282,14 @@ int main(int argc, char* argv[]) {
     qint64 audioMs = 0;
 
     ProgressLine progress;
+    int shown = 0; // the progress line never goes back
     int exitCode = 0;
     {
         TMSpeech speech(nullptr, [modes] { return modes; });
         speech.Output = toFile ? soFile : soGeneral;
         speech.Filename = wavPart.path();
         speech.FileFormat = !o.encodedOut.isEmpty() ? o.encodedFormat
-                            : o.writesAudio()       ? AudioFileFormat::Wav
+                            : !o.wavOut.isEmpty()   ? AudioFileFormat::Wav
                                                     : AudioFileFormat::None;
         try {
             speech.SelectEngine(mode.ModeName);
@@ -283,6 +311,8 @@ int main(int argc, char* argv[]) {
             std::shared_ptr<IAudioFile> file;
             speech.GetInterface(0, file);
             file->RealTimeSet(o.rate.value_or(kRealTimeUnthrottled));
+            if (toMp3)
+                file->SetTap(encoder.input());
         } else {
             std::shared_ptr<IAudioMultiMediaDevice> device;
             speech.GetInterface(0, device);
@@ -310,12 +340,14 @@ int main(int argc, char* argv[]) {
         tick.setInterval(100);
         const QString verb = toFile ? QStringLiteral("Writing") : QStringLiteral("Speaking");
         QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-            if (g_signal) {
+            if (g_signal || encoder.failed()) {
                 loop.quit();
                 return;
             }
             const qint64 length = text.size();
-            progress.show(verb, length > 0 ? int(qint64(speech.WordPosition()) * 100 / length) : 0);
+            const double spoken = length > 0 ? double(speech.WordPosition()) / double(length) : 0;
+            shown = std::max(shown, toMp3 ? mp3Percent(spoken, encoder) : int(spoken * 100));
+            progress.show(verb, shown);
         });
         tick.start();
         if (!speech.SpeakString(text)) {
@@ -333,9 +365,12 @@ int main(int argc, char* argv[]) {
             // The engine's messages name the temporary file; the user knows
             // the file asked for.
             QString message = errors.join(u"; ");
-            if (toFile)
+            if (!wavPart.path().isEmpty())
                 message.replace(wavPart.path(), target);
             exitCode = fail(message);
+        } else if (encoder.failed()) {
+            speech.Stop();
+            exitCode = fail(encoder.errorString());
         } else if (!stopped) {
             exitCode = fail(QStringLiteral("the speech ended without finishing"));
         } else if (toFile) {
@@ -356,22 +391,35 @@ int main(int argc, char* argv[]) {
         if (!wavPart.commitAs(target, &error))
             return fail(error);
     }
-    if (!o.mp3Out.isEmpty()) {
-        const QString appFolder = QCoreApplication::applicationDirPath() + u'/';
-        const bool ok = EncodeMp3Blocking(
-            appFolder, wavPart.path(), mp3Part.path(),
-            [&](int percent) {
-                if (percent >= 0)
-                    progress.show(QStringLiteral("Encoding"), percent);
-                return g_signal == 0;
-            },
-            &error);
+    if (toMp3) {
+        // The parts still being encoded, then joined into the MP3 file.
+        if (!encoder.finish(mp3Part.path()))
+            return fail(encoder.errorString());
+        QEventLoop loop;
+        bool ok = false;
+        QObject::connect(&encoder, &ParallelMp3Encoder::finished, &loop, [&](bool done) {
+            ok = done;
+            loop.quit();
+        });
+        QTimer tick;
+        tick.setInterval(100);
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            if (g_signal)
+                loop.quit();
+            else
+                progress.show(QStringLiteral("Encoding"),
+                              shown = std::max(shown, mp3Percent(1.0, encoder)));
+        });
+        tick.start();
+        if (encoder.isRunning())
+            loop.exec();
         progress.clear();
-        wavPart.discard();
-        if (g_signal)
+        if (g_signal) {
+            encoder.cancel(); // ends every encoder process, removes the parts
             return 128 + int(g_signal);
+        }
         if (!ok)
-            return fail(error);
+            return fail(encoder.errorString());
         if (QFileInfo(mp3Part.path()).size() == 0)
             return fail(QStringLiteral("the MP3 encoder wrote nothing"));
         if (!mp3Part.commitAs(o.mp3Out, &error))

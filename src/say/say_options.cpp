@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cmath>
 #include <cstring>
@@ -14,8 +15,8 @@ QString SayUsage() {
     return QStringLiteral(
         "Usage: kalotalk-say --voices\n"
         "       kalotalk-say [-v VOICE] [-s WPM] [-p PITCH] [-a VOLUME] [-x SPEED]\n"
-        "                    [-w OUT.wav | -m OUT.mp3 | -o OUT] [--srt OUT.srt]\n"
-        "                    [--lrc OUT.lrc] [-f FILE | TEXT...]\n"
+        "                    [-w OUT.wav | -m OUT.mp3 | -o OUT] [--jobs N]\n"
+        "                    [--srt OUT.srt] [--lrc OUT.lrc] [-f FILE | TEXT...]\n"
         "\n"
         "Speaks TEXT, or the text of FILE, or standard input.\n"
         "\n"
@@ -32,12 +33,24 @@ QString SayUsage() {
         "  -o OUT       write a file of the kind its name ends in: .wav, .mp3,\n"
         "               .opus (Opus, 24 kbit/s, speech up to 8 kHz), .ogg (Ogg\n"
         "               Vorbis), .flac\n"
+        "  --jobs N     encode an MP3 file on N cores at once, beside the speech\n"
+        "               (1 to 256); without it on every core\n"
         "  --srt FILE   write SubRip subtitles, a cue a sentence, timed to the\n"
         "               audio; without an audio file nothing is spoken and the\n"
         "               subtitles are timed as the file would be\n"
         "  --lrc FILE   the same as LRC lyrics ([mm:ss.xx] lines)\n"
         "  -f FILE      read the text from FILE\n"
-        "  -h, --help   show this text\n");
+        "  -h, --help   show this text\n"
+        "  --version    show the version\n"
+        "\n"
+        "Exit status:\n"
+        "  0    done\n"
+        "  1    failed, with a message on standard error (an unknown voice, a\n"
+        "       voice name that fits several voices, input that cannot be read,\n"
+        "       output that cannot be written, an engine or encoder failure)\n"
+        "  2    a wrong command line\n"
+        "  130  interrupted by Ctrl+C (128 and the signal's number for others);\n"
+        "       no half-written output file is left behind\n");
 }
 
 namespace {
@@ -88,8 +101,9 @@ bool readNumber(const QCommandLineParser& p, const QString& name, quint32 min, q
     bool ok = false;
     const uint v = p.value(name).toUInt(&ok);
     if (!ok || v < min || v > max) {
-        error = QStringLiteral("-%1 wants a whole number from %2 to %3, not \"%4\"")
-                    .arg(name, QString::number(min), QString::number(max), p.value(name));
+        const QString dashes = name.size() > 1 ? QStringLiteral("--") : QStringLiteral("-");
+        error = QStringLiteral("%1%2 wants a whole number from %3 to %4, not \"%5\"")
+                    .arg(dashes, name, QString::number(min), QString::number(max), p.value(name));
         return false;
     }
     out = v;
@@ -111,9 +125,11 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
     p.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QCommandLineOption voices(QStringLiteral("voices"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
     p.addOption(voices);
     p.addOption(help);
-    for (const char* name : {"v", "s", "p", "a", "x", "w", "m", "o", "f", "srt", "lrc"})
+    p.addOption(version);
+    for (const char* name : {"v", "s", "p", "a", "x", "w", "m", "o", "f", "srt", "lrc", "jobs"})
         p.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
     if (!p.parse(QStringList{QStringLiteral("kalotalk-say")} + arguments))
@@ -121,6 +137,7 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
 
     options = SayOptions{};
     options.help = p.isSet(help);
+    options.version = p.isSet(version);
     options.listVoices = p.isSet(voices);
     options.voice = p.value(QStringLiteral("v"));
     options.wavOut = p.value(QStringLiteral("w"));
@@ -133,7 +150,8 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
     QString error;
     if (!readNumber(p, QStringLiteral("s"), 80, 450, options.speed, error) ||
         !readNumber(p, QStringLiteral("p"), 0, 100, options.pitch, error) ||
-        !readNumber(p, QStringLiteral("a"), 0, 100, options.volume, error))
+        !readNumber(p, QStringLiteral("a"), 0, 100, options.volume, error) ||
+        !readNumber(p, QStringLiteral("jobs"), 1, 256, options.jobs, error))
         return error;
     if (p.isSet(QStringLiteral("x"))) {
         bool ok = false;
@@ -143,12 +161,12 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
                 .arg(p.value(QStringLiteral("x")));
         options.rate = quint32(std::lround(x * 256));
     }
-    for (const char* name : {"v", "w", "m", "o", "f", "srt", "lrc"}) {
+    for (const char* name : {"v", "w", "m", "o", "f", "srt", "lrc", "jobs"}) {
         const QString option = QString::fromLatin1(name);
         if (p.isSet(option) && p.values(option).size() > 1)
             return QStringLiteral("%1%2 may be given once")
                 .arg(option.size() > 1 ? QStringLiteral("--") : QStringLiteral("-"), option);
-        if (option != u"v" && p.isSet(option) && p.value(option).isEmpty())
+        if (option != u"v" && option != u"jobs" && p.isSet(option) && p.value(option).isEmpty())
             return QStringLiteral("an output or input file name is empty");
     }
     if (p.isSet(QStringLiteral("w")) && p.isSet(QStringLiteral("m")))
@@ -174,6 +192,8 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
         return QStringLiteral("each output needs a file of its own");
     if (options.rate && !options.writesFiles())
         return QStringLiteral("-x applies to -w, -m, -o, --srt and --lrc only");
+    if (options.jobs && options.mp3Out.isEmpty())
+        return QStringLiteral("--jobs applies to MP3 files only (-m, or -o with .mp3)");
     return {};
 }
 
@@ -210,6 +230,18 @@ int ChooseVoice(const std::vector<TTSModeInfo>& modes, const QString& query, QSt
     for (size_t i = 0; i < modes.size(); ++i)
         if (modes[i].ModeName.contains(q, Qt::CaseInsensitive))
             hits.push_back(int(i));
+    if (hits.size() > 1) {
+        // "kal" names the voice kal, not kal16: a whole word beats a part.
+        const QRegularExpression word(QStringLiteral("(?<![\\p{L}\\p{N}])%1(?![\\p{L}\\p{N}])")
+                                          .arg(QRegularExpression::escape(q)),
+                                      QRegularExpression::CaseInsensitiveOption);
+        std::vector<int> whole;
+        for (int i : hits)
+            if (modes[size_t(i)].ModeName.contains(word))
+                whole.push_back(i);
+        if (whole.size() == 1)
+            return whole.front();
+    }
     if (hits.size() == 1)
         return hits.front();
     if (hits.empty())

@@ -16,12 +16,14 @@ namespace kalo {
 
 struct SayOptions {
     bool help = false;
+    bool version = false;
     bool listVoices = false;
     QString voice;                 // -v: mode identifier, mode name or part of a name
     std::optional<quint32> speed;  // -s: words per minute
     std::optional<quint32> pitch;  // -p: 0 to 100
     std::optional<quint32> volume; // -a: 0 to 100
     std::optional<quint32> rate;   // -x: write speed as a multiple of real time, times 256
+    std::optional<quint32> jobs;   // --jobs: encoder processes at once for an MP3 file
     QString wavOut;                // -w, or -o with .wav
     QString mp3Out;                // -m, or -o with .mp3
     QString encodedOut;            // -o with .opus, .ogg or .flac
@@ -48,7 +50,8 @@ QString SayUsage();
 QString ParseSayArguments(const QStringList& arguments, SayOptions& options);
 
 // Picks the voice a query names: a mode identifier, a mode name (letter
-// case does not matter), or a part of a name that only one mode has. An
+// case does not matter), or a part of a name that only one mode has (or
+// that only one mode has as a whole word: "kal" beside "kal16"). An
 // empty query picks British, else American, else any English, else the
 // first mode. Returns
 // the index into modes, or -1 with a message in error.

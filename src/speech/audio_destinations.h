@@ -45,6 +45,16 @@ public:
     virtual bool HasOutputDevice() const = 0;
 };
 
+// Receives a copy of what a file destination writes: on the destination's
+// writer thread, in order, exactly the samples that reach the file (none of
+// a text stopped before they were written), at the engine's rate whatever
+// the file's format. It must not call back into the destination.
+class IAudioTap {
+public:
+    virtual ~IAudioTap() = default;
+    virtual void Samples(const qint16* samples, qsizetype count, int sampleRate) = 0;
+};
+
 // The kinds of file a file destination writes.
 enum class AudioFileFormat {
     Wav,    // 16-bit PCM, mono, at the engine's rate
@@ -74,6 +84,9 @@ public:
     // one) lasts, in milliseconds of the engine's audio.
     virtual qint64 WrittenMs() const = 0;
     virtual AudioFileFormat Format() const = 0;
+    // Hands every sample written from now on to tap as well (null: to no
+    // tap); it stays set for the files that follow.
+    virtual void SetTap(std::shared_ptr<IAudioTap> tap) = 0;
 };
 
 enum class AudioDeviceKind {

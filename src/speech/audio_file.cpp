@@ -10,8 +10,6 @@
 #include <QFile>
 #include <QtEndian>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -19,6 +17,10 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kalo {
 
@@ -46,10 +48,28 @@ public:
     }
 
     bool open(const QString& fileName, int sampleRate, QString* error) override {
-        const int fd = OpenRegularFileForWriting(fileName, error);
-        if (fd < 0)
+        // Opened without blocking and checked before anything is written: a
+        // FIFO in the file's place would hold the caller until a reader came,
+        // and a disk is no place for a header. Character devices such as
+        // /dev/null take the writes and are let through.
+        const int fd = ::open(QFile::encodeName(fileName).constData(),
+                              O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+        struct stat st {};
+        const bool usable = fd >= 0 && ::fstat(fd, &st) == 0 &&
+                            (S_ISREG(st.st_mode) || S_ISCHR(st.st_mode));
+        if (!usable) {
+            // A FIFO that nobody reads refuses a writer with ENXIO.
+            const QString why = fd >= 0 || errno == ENXIO
+                                    ? QStringLiteral("it is not a regular file")
+                                    : QString::fromLocal8Bit(std::strerror(errno));
+            if (fd >= 0)
+                ::close(fd);
+            *error = QStringLiteral("Cannot create %1: %2").arg(fileName, why);
             return false;
-        FILE* f = ::fdopen(fd, "wb");
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        const bool emptied = !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) == 0;
+        FILE* f = emptied ? ::fdopen(fd, "wb") : nullptr;
         if (!f) {
             *error = QStringLiteral("Cannot create %1: %2")
                          .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
@@ -235,6 +255,11 @@ public:
     }
     AudioFileFormat Format() const override { return format_; }
 
+    void SetTap(std::shared_ptr<IAudioTap> tap) override {
+        std::lock_guard lock(fileMutex_);
+        tap_ = std::move(tap);
+    }
+
 private:
     void closeLocked() {
         QString error;
@@ -283,6 +308,10 @@ private:
                 return WriteResult::Failed;
             }
             samplesWritten_ += count;
+            // Under the file's lock: once a stop is reported and the file
+            // flushed, the tap has had all the file has.
+            if (tap_)
+                tap_->Samples(samples, count, sampleRate_);
         }
         return full ? WriteResult::Full : WriteResult::Written;
     }
@@ -416,6 +445,7 @@ private:
     int sampleRate_ = 22050;
     bool writeFailed_ = false;
     bool hasFile_ = false; // the last Set succeeded
+    std::shared_ptr<IAudioTap> tap_;
 
     std::atomic<quint32> rate_{kRealTimeUnthrottled};
     std::atomic<bool> stop_{false};

@@ -37,11 +37,6 @@ public:
     virtual bool close(QString* error) = 0;
 };
 
-// Opens fileName for writing, created or emptied, and refuses anything that
-// is not a regular file without waiting on it (a FIFO that nobody reads).
-// The descriptor, or -1 with the reason in error.
-int OpenRegularFileForWriting(const QString& fileName, QString* error);
-
 // The writer of Opus files (through libopusenc), of Vorbis and FLAC files
 // (through libsndfile) and of no file at all (AudioFileFormat::None).
 std::unique_ptr<AudioFileWriter> CreateEncodedFileWriter(AudioFileFormat format);

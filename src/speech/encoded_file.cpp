@@ -53,6 +53,27 @@ QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
+// Opens fileName for writing, created or emptied, and refuses anything that
+// is not a regular file. Opened without blocking, so a FIFO in the file's
+// place cannot hold the program up; then back to blocking writes. The
+// descriptor, or -1 with the reason in error.
+int OpenRegularFileForWriting(const QString& fileName, QString* error) {
+    const int fd = ::open(QFile::encodeName(fileName).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        // A FIFO that nobody reads refuses a writer with ENXIO.
+        const QString why = fd >= 0 || errno == ENXIO ? QStringLiteral("it is not a regular file")
+                                                      : systemError();
+        if (fd >= 0)
+            ::close(fd);
+        *error = QStringLiteral("Cannot create %1: %2").arg(fileName, why);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 // Nothing is written; the destination still counts the samples, so the
 // length of the audio is known (subtitles are timed as if it were written).
 class NoFileWriter : public AudioFileWriter {
@@ -293,25 +314,6 @@ private:
 };
 
 } // namespace
-
-int OpenRegularFileForWriting(const QString& fileName, QString* error) {
-    // Opened without blocking, so a FIFO in the file's place cannot hold the
-    // program up; then back to blocking writes.
-    const int fd = ::open(QFile::encodeName(fileName).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        *error = QStringLiteral("Cannot create %1: %2").arg(fileName, systemError());
-        return -1;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        *error = QStringLiteral("Cannot create %1: it is not a regular file").arg(fileName);
-        ::close(fd);
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
-}
 
 std::unique_ptr<AudioFileWriter> CreateEncodedFileWriter(AudioFileFormat format) {
     switch (format) {

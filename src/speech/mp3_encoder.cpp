@@ -3,8 +3,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <memory>
-
 namespace kalo {
 
 QString FindMp3Encoder(const QString& appFolder) {
@@ -14,6 +12,10 @@ QString FindMp3Encoder(const QString& appFolder) {
             return bundled.absoluteFilePath();
     }
     return QStandardPaths::findExecutable(QStringLiteral("lame"));
+}
+
+QString Mp3EncoderNotFoundMessage() {
+    return QStringLiteral("The MP3 encoder lame was not found");
 }
 
 int TakeLameProgress(QByteArray& buffer) {
@@ -56,7 +58,7 @@ QProcess* makeProcess(const QString& appFolder, const QString& wavPath, const QS
     const QString program = FindMp3Encoder(appFolder);
     if (program.isEmpty()) {
         if (error)
-            *error = QStringLiteral("The MP3 encoder lame was not found");
+            *error = Mp3EncoderNotFoundMessage();
         return nullptr;
     }
     auto* p = new QProcess(parent);
@@ -143,49 +145,6 @@ void Mp3Encoder::onFinished(int exitCode, QProcess::ExitStatus status) {
     else if (exitCode != 0)
         error_ = QStringLiteral("The MP3 encoder failed (exit code %1)").arg(exitCode);
     emit finished(ok);
-}
-
-bool EncodeMp3Blocking(const QString& appFolder, const QString& wavPath, const QString& mp3Path,
-                       const std::function<bool(int)>& progress, QString* error) {
-    QString why;
-    std::unique_ptr<QProcess> p(makeProcess(appFolder, wavPath, mp3Path, nullptr, &why));
-    auto fail = [&](const QString& message) {
-        if (error)
-            *error = message;
-        return false;
-    };
-    if (!p)
-        return fail(why);
-    p->start();
-    if (!p->waitForStarted(10000))
-        return fail(
-            QStringLiteral("The MP3 encoder could not be started: %1").arg(p->errorString()));
-    QByteArray buffer;
-    int last = -1;
-    bool stopped = false;
-    while (p->state() != QProcess::NotRunning) {
-        p->waitForReadyRead(100);
-        buffer += p->readAllStandardError();
-        const int percent = TakeLameProgress(buffer);
-        const bool news = percent >= 0 && percent != last;
-        if (news)
-            last = percent;
-        // Asked at each turn (not only on news), so a stop request is
-        // heard even while the encoder says nothing.
-        if (progress && !progress(news ? percent : -1)) {
-            stopped = true;
-            p->kill();
-            p->waitForFinished(5000);
-            break;
-        }
-    }
-    if (stopped)
-        return fail(QStringLiteral("The MP3 encoding was stopped"));
-    if (p->exitStatus() != QProcess::NormalExit)
-        return fail(QStringLiteral("The MP3 encoder crashed"));
-    if (p->exitCode() != 0)
-        return fail(QStringLiteral("The MP3 encoder failed (exit code %1)").arg(p->exitCode()));
-    return true;
 }
 
 } // namespace kalo

@@ -8,13 +8,13 @@
 #include <QProcess>
 #include <QString>
 
-#include <functional>
-
 namespace kalo {
 
 // The encoder program: appFolder + "lame" when that file exists, else
 // "lame" found on PATH; empty when there is neither. appFolder ends with "/".
 QString FindMp3Encoder(const QString& appFolder);
+// What a run without an encoder reports.
+QString Mp3EncoderNotFoundMessage();
 
 // Takes the progress percentages lame writes to its error output ("(NN%)")
 // out of buffer, which collects that output. Returns the last complete one,
@@ -56,13 +56,5 @@ private:
     bool cancelled_ = false;
     QString error_;
 };
-
-// Runs the encoder and waits for it. progress (may be empty) is called about
-// every 100 ms with the newest percentage, or -1 when none came since, and
-// stops the encoder by returning false. True when
-// the encoder ran to its end with exit code 0; otherwise error (may be null)
-// tells why.
-bool EncodeMp3Blocking(const QString& appFolder, const QString& wavPath, const QString& mp3Path,
-                       const std::function<bool(int)>& progress = {}, QString* error = nullptr);
 
 } // namespace kalo

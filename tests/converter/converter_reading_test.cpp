@@ -22,6 +22,8 @@
 
 using namespace kalo;
 using kalo::test::ConverterTest;
+using kalo::test::ProcessesNaming;
+using kalo::test::Prose;
 using kalo::test::waitFor;
 
 namespace {
@@ -625,6 +627,11 @@ std::vector<SrtCue> srtCues(const QByteArray& bytes) {
     return cues;
 }
 
+// Everything in a folder, hidden files and folders too.
+QStringList everythingIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
 } // namespace
 
 TEST_F(ReadingTest, WriteSubtitlesPutsAnSrtBesideEveryWavAndMp3File) {
@@ -698,4 +705,110 @@ TEST_F(ReadingTest, AStoppedRunHasSubtitlesUpToWhereItStopped) {
     for (size_t i = 0; i < cues.size(); ++i)
         EXPECT_EQ(cues[i].text, QString("This is sentence number %1 of the book.").arg(i + 1));
     EXPECT_NEAR(cues.back().end / 1000.0, soundSeconds(app.file("wav/long.wav")), 0.5);
+}
+
+TEST_F(ReadingTest, ALongDocumentIsEncodedInPartsBesideTheSpeechIntoOneMp3) {
+    Settings.AutoName = true;
+    // About two and a half minutes of speech; the encoder waits a little
+    // before each part, so the encoding's progress can be seen.
+    fakeEncoder(app, "sleep 0.3\nexec lame \"$1\" \"$2\"");
+    open({doc("book.txt", Prose(2300))});
+    // The WAV file of the run, as it is when the speech ends (the engine
+    // may speak a text a little differently the next time).
+    QObject::connect(dm->MSpeech1, &TMSpeech::OnStop, converter,
+                     [&] { QFile::copy(app.file("wav/book.wav"), app.file("book.wav")); });
+
+    // Parts are encoded while the speech is still being written.
+    int encodersDuringSpeech = 0;
+    QList<int> gauge;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (converter->FReading && !converter->Encoding())
+            encodersDuringSpeech =
+                std::max(encodersDuringSpeech, ProcessesNaming(app.file("wav/.kalotalk-mp3-")));
+        if (converter->Encoding() &&
+            (gauge.isEmpty() || gauge.last() != converter->GaugeWordPosition->value()))
+            gauge << converter->GaugeWordPosition->value();
+    });
+    watch.start(5);
+    Settings.RealTime = 4096; // sixteen times real time: the speech takes a while
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitIdle(120000));
+    watch.stop();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+    EXPECT_EQ(converter->Status(), " Done");
+    EXPECT_GE(encodersDuringSpeech, 1);
+    // The gauge of the MP3 step moves on from where the encoding stood.
+    EXPECT_GE(gauge.size(), 2) << gauge.size();
+    EXPECT_TRUE(std::is_sorted(gauge.begin(), gauge.end()));
+
+    const QString mp3 = app.file("mp3/book.mp3");
+    const double wavSeconds = soundSeconds(app.file("book.wav"));
+    ASSERT_GT(wavSeconds, 100);
+    EXPECT_NEAR(soundSeconds(mp3), wavSeconds, wavSeconds * 0.005);
+    // As long as lame makes it from the whole WAV file, within a frame.
+    ASSERT_EQ(QProcess::execute("lame", {"--quiet", app.file("book.wav"), app.file("whole.mp3")}),
+              0);
+    EXPECT_NEAR(soundSeconds(mp3), soundSeconds(app.file("whole.mp3")), 0.03);
+    EXPECT_TRUE(everythingIn(app.file("wav")).isEmpty())
+        << everythingIn(app.file("wav")).join(' ').toStdString();
+    EXPECT_EQ(everythingIn(app.file("mp3")), QStringList{"book.mp3"});
+}
+
+TEST_F(ReadingTest, StoppingTheMp3StepEndsEveryEncoderAndKeepsOnlyTheWav) {
+    Settings.AutoName = true;
+    // An encoder that never ends, with the part it reads on its command line.
+    fakeEncoder(app, "exec tail -f \"$1\"");
+    open({doc("book.txt", Prose(2300))});
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitFor([&] { return converter->Encoding(); }, 60000));
+    ASSERT_GE(ProcessesNaming(app.file("wav/.kalotalk-mp3-")), 1);
+    converter->ActionStopExecute();
+    EXPECT_EQ(ProcessesNaming(app.file("wav/.kalotalk-mp3-")), 0);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(converter->Status(), " MP3 encoding cancelled");
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+    EXPECT_EQ(everythingIn(app.file("wav")), QStringList{"book.wav"});
+    EXPECT_GT(soundSeconds(app.file("wav/book.wav")), 100);
+    EXPECT_TRUE(everythingIn(app.file("mp3")).isEmpty())
+        << everythingIn(app.file("mp3")).join(' ').toStdString();
+}
+
+TEST_F(ReadingTest, AnEncoderFailingOnAPartIsReportedAtTheMp3StepAndTheWavIsKept) {
+    Settings.AutoName = true;
+    fakeEncoder(app,
+                "case \"$1\" in *part-000001.wav) exit 3;; esac\nexec lame --quiet \"$1\" \"$2\"");
+    open({doc("book.txt", Prose(2300))});
+    converter->ActionTTMExecute();
+    ASSERT_TRUE(waitIdle(60000));
+    EXPECT_EQ(converter->Status(), " MP3 encoding failed");
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.at(0).contains("The MP3 encoder failed (exit code 3)"))
+        << errors.at(0).toStdString();
+    EXPECT_TRUE(errors.at(0).contains("The WAV file is kept: " + app.file("wav/book.wav")));
+    EXPECT_EQ(everythingIn(app.file("wav")), QStringList{"book.wav"});
+    EXPECT_TRUE(everythingIn(app.file("mp3")).isEmpty());
+}
+
+TEST_F(ReadingTest, StoppingTheSpeechOfAnMp3RunEncodesWhatWasWritten) {
+    Settings.AutoName = true;
+    Settings.RealTime = 4096; // sixteen times real time: parts are made while it runs
+    open({doc("book.txt", Prose(6000))});
+    QObject::connect(dm->MSpeech1, &TMSpeech::OnStop, converter,
+                     [&] { QFile::copy(app.file("wav/book.wav"), app.file("book.wav")); });
+    converter->ActionTTMExecute();
+    // Past the first part (20 s of speech), well before the end.
+    ASSERT_TRUE(waitFor([&] { return dm->MSpeech1->WordPosition() > 1200; }, 30000));
+    converter->ActionStopExecute();
+    ASSERT_TRUE(waitIdle(60000));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+    const double wavSeconds = soundSeconds(app.file("book.wav"));
+    ASSERT_GT(wavSeconds, 25);
+    EXPECT_LT(wavSeconds, 300);
+    // The MP3 file holds what the WAV file held when the speech stopped.
+    ASSERT_EQ(QProcess::execute("lame", {"--quiet", app.file("book.wav"), app.file("whole.mp3")}),
+              0);
+    EXPECT_NEAR(soundSeconds(app.file("mp3/book.mp3")), soundSeconds(app.file("whole.mp3")), 0.03);
+    EXPECT_TRUE(everythingIn(app.file("wav")).isEmpty())
+        << everythingIn(app.file("wav")).join(' ').toStdString();
 }

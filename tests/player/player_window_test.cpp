@@ -15,16 +15,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRegularExpression>
-#include <QCheckBox>
 #include <QScreen>
-#include <QSpinBox>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>

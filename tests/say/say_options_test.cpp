@@ -32,6 +32,11 @@ TEST(SayOptions, ReadsEveryOptionAndTheText) {
     ASSERT_EQ(parse({"-m", "a.mp3", "-f", "in.txt", "-x", "128"}, &o), QString());
     EXPECT_EQ(o.rate, 32768u);
     EXPECT_FALSE(o.speed.has_value());
+    EXPECT_FALSE(o.jobs.has_value()); // every core
+    ASSERT_EQ(parse({"-m", "a.mp3", "--jobs", "3", "x"}, &o), QString());
+    EXPECT_EQ(o.jobs, 3u);
+    ASSERT_EQ(parse({"--jobs=1", "-m", "a.mp3", "x"}, &o), QString());
+    EXPECT_EQ(o.jobs, 1u);
 }
 
 TEST(SayOptions, OutputTakesItsKindFromTheExtensionAndSubtitlesGoBesideAnything) {
@@ -83,8 +88,17 @@ TEST(SayOptions, RefusesWhatCannotBeMeant) {
              {"--srt", "a.srt", "--srt", "b.srt", "x"},
              {"-o", "same.wav", "--lrc", "./same.wav", "x"},
              {"--bogus"},
+             {"-m", "a.mp3", "--jobs", "0", "x"},
+             {"-m", "a.mp3", "--jobs", "257", "x"},
+             {"-m", "a.mp3", "--jobs", "two", "x"},
+             {"-m", "a.mp3", "--jobs", "2", "--jobs", "3", "x"},
+             {"-w", "a.wav", "--jobs", "2", "x"}, // only MP3 files are encoded
          })
         EXPECT_FALSE(parse(args).isEmpty()) << args.join(' ').toStdString();
+    EXPECT_EQ(parse({"-m", "a.mp3", "--jobs", "0", "x"}),
+              QStringLiteral("--jobs wants a whole number from 1 to 256, not \"0\""));
+    EXPECT_EQ(parse({"-s", "8", "x"}),
+              QStringLiteral("-s wants a whole number from 80 to 450, not \"8\""));
 }
 
 std::vector<TTSModeInfo> modes() {
@@ -122,6 +136,15 @@ TEST(SayOptions, ChoosesTheVoiceByIdentifierNameOrUniquePart) {
     EXPECT_TRUE(error.contains(QStringLiteral("Klingon")));
     EXPECT_EQ(ChooseVoice(m, QStringLiteral("{00000000-0000-0000-0000-000000000000}"), &error), -1);
     EXPECT_EQ(ChooseVoice({}, QString(), &error), -1);
+
+    // A part that is a whole word in one name only picks that name.
+    auto voices = modes();
+    voices[0].ModeName = QStringLiteral("English (America) Male kal16 - Flite");
+    voices[1].ModeName = QStringLiteral("English (America) Male kal - Flite");
+    EXPECT_EQ(ChooseVoice(voices, QStringLiteral("KAL"), &error), 1);
+    EXPECT_EQ(ChooseVoice(voices, QStringLiteral("kal16"), &error), 0);
+    EXPECT_EQ(ChooseVoice(voices, QStringLiteral("ka"), &error), -1);
+    EXPECT_EQ(ChooseVoice(voices, QStringLiteral("Male"), &error), -1); // whole in both
 }
 
 TEST(SayOptions, DecodesUtf8ElseWindows1252) {

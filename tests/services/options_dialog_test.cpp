@@ -248,14 +248,21 @@ TEST(OptionsDialog, OnlyTheRunningInterfacesPageCanBeReached) {
     EXPECT_FALSE(pages->isTabVisible(pages->indexOf(s.dialog.TabSheetConverter)));
 }
 
+namespace {
+// A link to the character that writes down every call.
+TCharacterOptionsLink RecordingLink(QStringList& calls) {
+    return {[&](int p) { calls << QStringLiteral("pitch %1").arg(p); },
+            [&](const QString& t) { calls << "type " + t; },
+            [&](short w) { calls << QStringLiteral("width %1").arg(w); },
+            [&](short h) { calls << QStringLiteral("height %1").arg(h); },
+            [&](bool on) { calls << QStringLiteral("watch %1").arg(on); }};
+}
+} // namespace
+
 TEST(OptionsDialog, CharacterChangesReachTheCharacterOnlyWhileTheCartoonInterfaceRuns) {
     defaultSettings();
     QStringList calls;
-    SetCharacterOptionsLink({[&](int p) { calls << QStringLiteral("pitch %1").arg(p); },
-                             [&](const QString& t) { calls << "type " + t; },
-                             [&](short w) { calls << QStringLiteral("width %1").arg(w); },
-                             [&](short h) { calls << QStringLiteral("height %1").arg(h); },
-                             [&](bool on) { calls << QStringLiteral("watch %1").arg(on); }});
+    SetCharacterOptionsLink(RecordingLink(calls));
     Settings.ActiveUI = 1;
     {
         ShownOptions s;
@@ -292,11 +299,7 @@ TEST(OptionsDialog, ShowingTheDialogPushesNothingIntoTheCharacter) {
     Settings.Width = 300;
     Settings.Height = 374;
     QStringList calls;
-    SetCharacterOptionsLink({[&](int p) { calls << QStringLiteral("pitch %1").arg(p); },
-                             [&](const QString& t) { calls << "type " + t; },
-                             [&](short w) { calls << QStringLiteral("width %1").arg(w); },
-                             [&](short h) { calls << QStringLiteral("height %1").arg(h); },
-                             [&](bool on) { calls << QStringLiteral("watch %1").arg(on); }});
+    SetCharacterOptionsLink(RecordingLink(calls));
     Settings.ActiveUI = 1;
     QWidget player;
     FormKALO = &player;

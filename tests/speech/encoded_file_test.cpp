@@ -117,14 +117,15 @@ TEST(EncodedFile, PathsThatAreNoRegularFileAreRefusedAtOnce) {
     QTemporaryDir dir;
     const QString fifo = dir.filePath(QStringLiteral("pipe.ogg"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    for (AudioFileFormat format : {AudioFileFormat::Wav, AudioFileFormat::Opus,
-                                   AudioFileFormat::Vorbis, AudioFileFormat::Flac}) {
+    for (AudioFileFormat format :
+         {AudioFileFormat::Opus, AudioFileFormat::Vorbis, AudioFileFormat::Flac}) {
         auto file = CreateAudioFile(format);
         QElapsedTimer clock;
         clock.start();
         EXPECT_FALSE(file->Set(fifo, 1)); // nobody reads the FIFO: no waiting
         EXPECT_LT(clock.elapsed(), 2000);
-        EXPECT_TRUE(file->LastError().contains(fifo)) << file->LastError().toStdString();
+        EXPECT_TRUE(file->LastError().contains(fifo + QStringLiteral(": it is not a regular file")))
+            << file->LastError().toStdString();
         EXPECT_FALSE(file->Set(dir.path(), 1));
         EXPECT_FALSE(file->Set(dir.filePath(QStringLiteral("missing/a.flac")), 1));
         EXPECT_TRUE(file->LastError().contains(QStringLiteral("missing/a.flac")));

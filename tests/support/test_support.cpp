@@ -2,10 +2,12 @@
 
 #include "base/settings_store.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -76,6 +78,52 @@ bool returnsWithin(int timeoutMs, const std::function<void()>& work, const TestF
         thread.detach(); // still stuck: the test fails, the others may run
     }
     return inTime;
+}
+
+bool returnsWithinOnThisThread(int timeoutMs, const std::function<void()>& work,
+                               const TestFifo& fifo) {
+    std::promise<void> finished;
+    std::future<void> done = finished.get_future();
+    std::atomic<bool> late = false;
+    std::thread watchdog([&] {
+        if (done.wait_for(std::chrono::milliseconds(timeoutMs)) == std::future_status::ready)
+            return;
+        late = true;
+        while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            fifo.release();
+    });
+    try {
+        work();
+    } catch (...) {
+        finished.set_value();
+        watchdog.join();
+        throw;
+    }
+    finished.set_value();
+    watchdog.join();
+    return !late;
+}
+
+QByteArray Prose(int bytes) {
+    static const char* const sentences[] = {
+        "The lighthouse keeper climbed the winding stairs before sunset.",
+        "Rain fell on the market square, and the traders covered their apples.",
+        "Nobody remembered when the last ship had passed the rocks at night.",
+    };
+    QByteArray out;
+    for (int i = 0; out.size() < bytes; ++i)
+        out += QByteArray(sentences[i % 3]) + (i % 4 == 3 ? "\n\n" : " ");
+    return out;
+}
+
+int ProcessesNaming(const QString& text) {
+    int n = 0;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(text.toUtf8()))
+            ++n;
+    }
+    return n;
 }
 
 } // namespace kalo::test

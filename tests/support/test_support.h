@@ -22,6 +22,13 @@ private:
     QTemporaryDir dir_;
 };
 
+// English prose of about `bytes` bytes, in sentences and paragraphs.
+QByteArray Prose(int bytes);
+
+// How many running processes have a command line that contains `text`
+// (a folder: the encoders of its files).
+int ProcessesNaming(const QString& text);
+
 // Spins the event loop until pred() holds or the time runs out; returns pred().
 template <typename Pred> bool waitFor(Pred pred, int timeoutMs = 5000);
 
@@ -43,6 +50,12 @@ private:
 // When it did not, the FIFO is released until the work ends, so a test of
 // code that blocks on it fails instead of hanging.
 bool returnsWithin(int timeoutMs, const std::function<void()>& work, const TestFifo& fifo);
+
+// The same for work that must run on this thread (windows, the event loop): a
+// watchdog releases the FIFO once the time has run out, so the work ends late
+// instead of never.
+bool returnsWithinOnThisThread(int timeoutMs, const std::function<void()>& work,
+                               const TestFifo& fifo);
 
 } // namespace kalo::test
 

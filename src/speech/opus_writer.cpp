@@ -54,7 +54,9 @@ constexpr int kPacket48k = 48 * kPacketMs; // a packet in the codec's 48 kHz sam
 // drops cost 2 % more CPU, and each segment in hand holds 1.3 MB of audio.
 constexpr qint64 kSegmentPackets = 250;
 constexpr qint64 kLeadPackets = 4; // before the segment, dropped
+constexpr unsigned kMostSegments = 8; // in hand at once, however many cores
 constexpr qint64 kTailPackets = 1; // after it, so its last packets see what follows
+constexpr qint64 kPagePackets = 1000 / kPacketMs; // packets in a page at most
 // libopusenc counts samples in an int: they go to it in blocks of this size.
 constexpr qsizetype kBlock = 1 << 16;
 
@@ -295,7 +297,7 @@ private:
                                                            (keepFrom - pendingFirstPacket_) *
                                                                packetSamples_));
         pendingFirstPacket_ = keepFrom;
-        const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, kMostSegments);
         while (segments_.size() > cores)
             takeSegment(takeFirstSegment());
     }
@@ -312,12 +314,16 @@ private:
         if (!s.error.isEmpty() && writeError_.isEmpty())
             writeError_ = s.error;
         for (QByteArray& p : s.packets) {
-            if (!held_.isEmpty())
+            if (!held_.isEmpty()) {
                 putPacket(held_, packetsIn_ * kPacket48k, false, false);
+                // A page at least every second of audio, so a player can
+                // seek closely: quiet packets are small, and a page would
+                // otherwise gather half a minute of them.
+                flushPages(packetsIn_ % kPagePackets == 0);
+            }
             held_ = std::move(p);
             ++packetsIn_;
         }
-        flushPages(false);
     }
 
     void putPacket(const QByteArray& data, qint64 granule, bool first, bool last) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include <sys/stat.h>
 
@@ -251,6 +252,64 @@ TEST_F(OutputFormats, OpusIsSpeechAtAbout24KbitsUpTo8Khz) {
     const QString high = QStringLiteral("9000");
     ASSERT_GT(bandRms(wav, high), 0.0005);
     EXPECT_LT(bandRms(decoded, high), bandRms(wav, high) * 0.1);
+}
+
+// Signal to noise (dB) of `got` against `want` over [fromS, fromS + 2 s),
+// the best over lags of a few samples (the decoder's resampler may shift by
+// one).
+double snrAt(const WavFile& want, const WavFile& got, double fromS) {
+    const qint64 from = qint64(fromS * want.rate);
+    const qint64 n = 2 * want.rate;
+    double best = -100;
+    for (qint64 lag = -3; lag <= 3; ++lag) {
+        double signal = 0, noise = 0;
+        for (qint64 i = from; i < from + n; ++i) {
+            if (i + lag < 0 || i + lag >= qint64(got.samples.size()) ||
+                i >= qint64(want.samples.size()))
+                continue;
+            const double x = want.samples[size_t(i)];
+            const double d = x - got.samples[size_t(i + lag)];
+            signal += x * x;
+            noise += d * d;
+        }
+        best = std::max(best, 10 * std::log10(signal / (noise + 1)));
+    }
+    return best;
+}
+
+TEST_F(OutputFormats, ALongOpusBookIsOneStreamWhoseSegmentsMeetExactly) {
+    // Over a minute of speech: Opus is encoded in segments of 30 s side by
+    // side, which must follow each other as one encoder's packets would.
+    QFile f(textFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 6; ++i)
+        f.write((kText + QStringLiteral("\n\n")).toUtf8());
+    f.close();
+    const QString wav = dir.filePath(QStringLiteral("long.wav"));
+    const QString opus = dir.filePath(QStringLiteral("long.opus"));
+    ASSERT_EQ(say({QStringLiteral("-o"), wav}).exitCode, 0);
+    ASSERT_EQ(say({QStringLiteral("-o"), opus}).exitCode, 0);
+    const double seconds = readOut(wav).seconds;
+    ASSERT_GT(seconds, 65.0);
+    EXPECT_NEAR(readOut(opus).seconds, seconds, seconds * 0.005);
+    const ProcessResult info = run(QStringLiteral("opusinfo"), {opus});
+    EXPECT_EQ(info.out.count(QStringLiteral("New logical stream")), 1) << info.out.toStdString();
+    EXPECT_FALSE(info.out.contains(QStringLiteral("WARNING"))) << info.out.toStdString();
+
+    // The decoded speech is as close to the original just after each
+    // boundary as at the start (about 13 dB; a segment off by a packet
+    // would be near 0 dB, a click would show as well).
+    const WavFile original = readWav(wav);
+    const QString decodedPath = dir.filePath(QStringLiteral("decoded.wav"));
+    ASSERT_EQ(run(QStringLiteral("opusdec"), {QStringLiteral("--quiet"), QStringLiteral("--rate"),
+                                              QStringLiteral("22050"), opus, decodedPath})
+                  .exitCode,
+              0);
+    const WavFile decoded = readWav(decodedPath);
+    for (double at : {1.0, 29.9, 30.0, 59.9, 60.0}) {
+        SCOPED_TRACE(at);
+        EXPECT_GT(snrAt(original, decoded, at), 6.0);
+    }
 }
 
 TEST_F(OutputFormats, AFullDiskOrAFifoInTheFilesPlaceFailsAndLeavesNothing) {

@@ -37,7 +37,7 @@ public:
     virtual bool close(QString* error) = 0;
 };
 
-// The writer of Opus files (through libopusenc), of Vorbis and FLAC files
+// The writer of Opus files (through libopus), of Vorbis and FLAC files
 // (through libsndfile) and of no file at all (AudioFileFormat::None).
 std::unique_ptr<AudioFileWriter> CreateEncodedFileWriter(AudioFileFormat format);
 std::unique_ptr<AudioFileWriter> CreateOpusFileWriter();

@@ -1,5 +1,5 @@
 // Compressed audio files through libsndfile: Ogg Vorbis and FLAC. (Opus goes
-// through libopusenc, in opus_writer.cpp: libsndfile fixes the Opus
+// through libopus, in opus_writer.cpp: libsndfile fixes the Opus
 // encoder's complexity at its slowest setting.)
 #include "speech/audio_file_writer.h"
 

@@ -1,9 +1,11 @@
-// Ogg Opus files. libopusenc encodes the audio (and resamples the engine's
-// audio for the codec itself); the packets go into the file's one Ogg
-// stream here.
+// Ogg Opus files: libsoxr takes the engine's audio to the codec's rate,
+// libopus encodes it, and the packets go into the file's one Ogg stream
+// (libogg) with the headers written here.
 //
-// One Opus encoder keeps one core busy and costs about as much CPU as lame
-// per hour of speech, so the audio is cut into segments that are encoded
+// libopus runs at 16 kHz for speech: libopusenc (and libsndfile) run it at
+// 48 kHz whatever the audio, which costs 70 % more CPU for the same
+// packets. Even so one encoder keeps only one core busy, so the audio is
+// cut into segments that are encoded
 // side by side, one per core. Each segment's encoder starts a little before
 // its segment, on the same audio as the one before, and its packets there
 // are dropped: when its own packets begin, its state has settled as one
@@ -15,7 +17,8 @@
 #include <QRandomGenerator>
 
 #include <ogg/ogg.h>
-#include <opus/opusenc.h>
+#include <opus/opus.h>
+#include <soxr.h>
 
 #include <unistd.h>
 
@@ -35,21 +38,21 @@ namespace {
 // Speech at 24 kbit/s (variable) is clear in Opus.
 constexpr int kBitRate = 24000;
 // The encoder's effort, 0 to 10 (libsndfile always uses 10). Measured on
-// synthetic speech at 24 kbit/s, per hour of speech and against lame's
-// 12.6 s: 10 costs 50 s of CPU, 5 (the same as 4 for speech) 28 s, 3 21 s,
-// 1 15 s. At 1 the decoded speech keeps its formants and its consonants up
-// to 8 kHz; against 5 it is 2 dB further from the original (signal to noise
-// 13 against 15 dB) and a little rougher below 2 kHz, about as far as
-// lame's MP3 at 32 kbit/s is above 2 kHz.
+// synthetic speech at 24 kbit/s, CPU per hour of speech at 16 kHz (lame
+// takes 12.6 s): 10 costs 41 s, 5 (the same as 4 for speech) 18.5 s, 3
+// 14 s, 1 8.6 s, 0 7.9 s; resampling adds 0.7 s. At 1 the decoded speech
+// keeps its formants and its consonants up to 8 kHz; against 5 it is 2 dB
+// further from the original (signal to noise 13 against 15 dB) and a
+// little rougher below 2 kHz, about as far as lame's MP3 at 32 kbit/s is
+// above 2 kHz.
 constexpr int kComplexity = 1;
 // Speech up to 8 kHz: the bits go to the voice instead of the hiss above.
 constexpr int kBandwidth = OPUS_BANDWIDTH_WIDEBAND;
-// Packets of 120 ms, the longest Opus has: the fixed cost of each packet
-// (in libopus's multistream layer, several CPU identification calls that a
-// virtual machine makes slow) falls to a sixth of that of the usual 20 ms,
-// 8 % less CPU than 60 ms. The latency does not matter for a file.
+// Packets of 120 ms, the longest Opus has: less to do and to store for
+// each packet than with the usual 20 ms. The latency does not matter for a
+// file.
 constexpr int kPacketMs = 120;
-constexpr int kPacket48k = 48 * kPacketMs; // a packet in the codec's 48 kHz samples
+constexpr int kPacket48k = 48 * kPacketMs; // a packet in the 48 kHz samples of the stream
 // Segments of 30 s: the packets before a segment that its encoder makes and
 // drops cost 2 % more CPU, and each segment in hand holds 1.3 MB of audio.
 constexpr qint64 kSegmentPackets = 250;
@@ -57,105 +60,178 @@ constexpr qint64 kLeadPackets = 4; // before the segment, dropped
 constexpr unsigned kMostSegments = 8; // in hand at once, however many cores
 constexpr qint64 kTailPackets = 1; // after it, so its last packets see what follows
 constexpr qint64 kPagePackets = 1000 / kPacketMs; // packets in a page at most
-// libopusenc counts samples in an int: they go to it in blocks of this size.
-constexpr qsizetype kBlock = 1 << 16;
 
 QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// One libopusenc encoder whose packets are collected rather than written.
+// The rate the codec runs at for audio at `rate`: speech goes no higher
+// than wideband (8 kHz), for which 16 kHz is enough; lower rates that Opus
+// takes stay as they are.
+int codecRateFor(int rate) {
+    for (int r : {8000, 12000})
+        if (rate == r)
+            return r;
+    return 16000;
+}
+
+// One Opus encoder whose packets are collected. The engine's audio goes
+// through libsoxr to the codec's rate first, when it is another.
 class PacketEncoder {
 public:
-    explicit PacketEncoder(int sampleRate) {
-        static constexpr OpusEncCallbacks callbacks = {&PacketEncoder::noPage,
-                                                       &PacketEncoder::noClose};
-        OggOpusComments* comments = ope_comments_create();
-        if (!comments) {
-            result_ = OPE_ALLOC_FAIL;
-            return;
-        }
-        encoder_ = ope_encoder_create_callbacks(&callbacks, nullptr, comments, sampleRate, 1, 0,
-                                                &result_);
-        ope_comments_destroy(comments);
-        if (!encoder_)
-            return;
+    explicit PacketEncoder(int sampleRate)
+        : inputRate_(sampleRate), codecRate_(codecRateFor(sampleRate)) {
+        int result = OPUS_OK;
+        encoder_ = opus_encoder_create(codecRate_, 1, OPUS_APPLICATION_AUDIO, &result);
         const std::pair<int, opus_int32> settings[] = {
             {OPUS_SET_BITRATE_REQUEST, kBitRate},
             {OPUS_SET_VBR_REQUEST, 1},
             {OPUS_SET_SIGNAL_REQUEST, OPUS_SIGNAL_VOICE},
             {OPUS_SET_COMPLEXITY_REQUEST, kComplexity},
             {OPUS_SET_MAX_BANDWIDTH_REQUEST, kBandwidth},
-            {OPUS_SET_EXPERT_FRAME_DURATION_REQUEST, OPUS_FRAMESIZE_120_MS},
         };
         for (auto [request, value] : settings)
-            if (result_ == OPE_OK)
-                result_ = ope_encoder_ctl(encoder_, request, value);
-        if (result_ == OPE_OK)
-            result_ = ope_encoder_ctl(encoder_, OPE_SET_PACKET_CALLBACK(&PacketEncoder::onPacket,
-                                                                       static_cast<void*>(this)));
+            if (result == OPUS_OK)
+                result = opus_encoder_ctl(encoder_, request, value);
+        if (result == OPUS_OK)
+            result = opus_encoder_ctl(encoder_, OPUS_GET_LOOKAHEAD(&lookahead_));
+        if (result != OPUS_OK) {
+            error_ = QString::fromLatin1(opus_strerror(result));
+            return;
+        }
+        if (sampleRate != codecRate_) {
+            soxr_error_t failure = nullptr;
+            const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+            const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+            resampler_ =
+                soxr_create(sampleRate, codecRate_, 1, &failure, &io, &quality, nullptr);
+            if (failure)
+                error_ = QStringLiteral("cannot resample the audio: %1").arg(failure);
+        }
     }
     ~PacketEncoder() {
         if (encoder_)
-            ope_encoder_destroy(encoder_);
+            opus_encoder_destroy(encoder_);
+        if (resampler_)
+            soxr_delete(resampler_);
     }
     PacketEncoder(const PacketEncoder&) = delete;
     PacketEncoder& operator=(const PacketEncoder&) = delete;
 
     // The reason the encoder failed, empty while it has not.
-    QString error() const {
-        return result_ == OPE_OK ? QString() : QString::fromLatin1(ope_strerror(result_));
-    }
-
-    // The identification and comment headers.
-    bool headers(QByteArray* head, QByteArray* tags) {
-        if (result_ == OPE_OK && headers_ < 2)
-            result_ = ope_encoder_flush_header(encoder_);
-        *head = head_;
-        *tags = tags_;
-        return result_ == OPE_OK && headers_ == 2;
-    }
+    const QString& error() const { return error_; }
+    // The codec's delay, in 48 kHz samples: the decoder drops them.
+    int preSkip() const { return lookahead_ * (48000 / codecRate_); }
 
     void write(const qint16* samples, qsizetype count) {
-        while (result_ == OPE_OK && count > 0) {
-            const int n = int(std::min(count, kBlock));
-            result_ = ope_encoder_write(encoder_, samples, n);
-            samples += n;
-            count -= n;
+        if (!error_.isEmpty())
+            return;
+        if (!resampler_) {
+            pcm_.insert(pcm_.end(), samples, samples + count);
+            codecSamples_ += count;
+        } else {
+            std::vector<qint16> out(size_t(count) * size_t(codecRate_) / size_t(inputRate_) + 256);
+            while (count > 0) {
+                size_t used = 0, made = 0;
+                soxr_error_t failure = soxr_process(resampler_, samples, size_t(count), &used,
+                                                    out.data(), out.size(), &made);
+                if (failure || (used == 0 && made == 0)) {
+                    error_ = QStringLiteral("cannot resample the audio");
+                    return;
+                }
+                pcm_.insert(pcm_.end(), out.begin(), out.begin() + qsizetype(made));
+                codecSamples_ += qint64(made);
+                samples += used;
+                count -= qsizetype(used);
+            }
         }
+        encodeWhole();
     }
 
-    // Encodes what is held, to the end of the audio given.
+    // Encodes what is held, to the end of the audio given: the last packet
+    // is filled with silence, and packets go on until the codec's delay is
+    // covered too.
     void drain() {
-        if (result_ == OPE_OK)
-            result_ = ope_encoder_drain(encoder_);
+        if (!error_.isEmpty())
+            return;
+        if (resampler_) {
+            std::vector<qint16> out(4096);
+            size_t made = 0;
+            do {
+                if (soxr_process(resampler_, nullptr, 0, nullptr, out.data(), out.size(), &made))
+                    break;
+                pcm_.insert(pcm_.end(), out.begin(), out.begin() + qsizetype(made));
+                codecSamples_ += qint64(made);
+            } while (made > 0);
+        }
+        const qint64 frame = frameSamples();
+        const qint64 packets = (codecSamples_ + lookahead_ + frame - 1) / frame;
+        pcm_.resize(size_t(std::max<qint64>(0, (packets - encoded_) * frame)), 0);
+        encodeWhole();
     }
 
     std::vector<QByteArray> takePackets() { return std::exchange(packets_, {}); }
 
 private:
-    static int noPage(void*, const unsigned char*, opus_int32) { return 0; }
-    static int noClose(void*) { return 0; }
-    // The two headers come first, then the audio packets.
-    static void onPacket(void* self, const unsigned char* data, opus_int32 length, opus_uint32) {
-        auto* e = static_cast<PacketEncoder*>(self);
-        QByteArray packet(reinterpret_cast<const char*>(data), length);
-        if (e->headers_ == 0)
-            e->head_ = std::move(packet);
-        else if (e->headers_ == 1)
-            e->tags_ = std::move(packet);
-        else
-            e->packets_.push_back(std::move(packet));
-        e->headers_ = std::min(e->headers_ + 1, 2);
+    qint64 frameSamples() const { return qint64(codecRate_) * kPacketMs / 1000; }
+
+    void encodeWhole() {
+        const qint64 frame = frameSamples();
+        qsizetype at = 0;
+        unsigned char packet[4000];
+        while (error_.isEmpty() && qint64(pcm_.size()) - at >= frame) {
+            const opus_int32 n =
+                opus_encode(encoder_, pcm_.data() + at, int(frame), packet, sizeof packet);
+            if (n < 0) {
+                error_ = QString::fromLatin1(opus_strerror(n));
+                return;
+            }
+            packets_.emplace_back(reinterpret_cast<const char*>(packet), n);
+            ++encoded_;
+            at += frame;
+        }
+        pcm_.erase(pcm_.begin(), pcm_.begin() + at);
     }
 
-    OggOpusEnc* encoder_ = nullptr;
-    int result_ = OPE_OK;
-    int headers_ = 0;
-    QByteArray head_;
-    QByteArray tags_;
+    const int inputRate_;
+    const int codecRate_;
+    OpusEncoder* encoder_ = nullptr;
+    soxr_t resampler_ = nullptr;
+    opus_int32 lookahead_ = 0;
+    QString error_;
+    std::vector<qint16> pcm_; // at the codec's rate, not yet encoded
+    qint64 codecSamples_ = 0; // of the audio, at the codec's rate
+    qint64 encoded_ = 0;      // packets
     std::vector<QByteArray> packets_;
 };
+
+// The identification header (the engine's rate as the original one) and
+// a comment header that names the encoder.
+QByteArray identificationHeader(int sampleRate, int preSkip) {
+    QByteArray h("OpusHead");
+    h.append(char(1)); // version
+    h.append(char(1)); // channels
+    h.append(char(preSkip & 0xff)).append(char(preSkip >> 8 & 0xff));
+    for (int shift = 0; shift < 32; shift += 8)
+        h.append(char(quint32(sampleRate) >> shift & 0xff));
+    h.append(2, char(0)); // output gain
+    h.append(char(0));    // mapping family: mono or stereo
+    return h;
+}
+
+QByteArray commentHeader() {
+    const QByteArray vendor(opus_get_version_string());
+    QByteArray h("OpusTags");
+    for (const qint64 n : {qint64(vendor.size()), qint64(-1), qint64(0)}) {
+        if (n < 0) {
+            h.append(vendor);
+            continue;
+        }
+        for (int shift = 0; shift < 32; shift += 8)
+            h.append(char(quint32(n) >> shift & 0xff));
+    }
+    return h;
+}
 
 // The packets of one segment, or why there are none.
 struct Segment {
@@ -200,14 +276,13 @@ public:
                              ? qint64(sampleRate) * kPacketMs / 1000
                              : 0;
         PacketEncoder first(sampleRate);
-        QByteArray head, tags;
-        if (!first.headers(&head, &tags) || head.size() < 12) {
+        if (!first.error().isEmpty()) {
             *error = QStringLiteral("Cannot create %1: %2").arg(fileName, first.error());
             ::close(fd_);
             fd_ = -1;
             return false;
         }
-        preSkip_ = quint8(head[10]) | quint8(head[11]) << 8;
+        preSkip_ = first.preSkip();
         if (!packetSamples_)
             single_ = std::make_unique<PacketEncoder>(sampleRate);
         ogg_stream_init(&stream_, int(QRandomGenerator::global()->generate() & 0x7fffffff));
@@ -217,9 +292,9 @@ public:
         pendingFirstPacket_ = 0;
         nextSegment_ = 0;
         // Each header on a page of its own.
-        putPacket(head, 0, true, false);
+        putPacket(identificationHeader(sampleRate, int(preSkip_)), 0, true, false);
         flushPages(true);
-        putPacket(tags, 0, false, false);
+        putPacket(commentHeader(), 0, false, false);
         flushPages(true);
         return checked(error);
     }

@@ -149,8 +149,8 @@ int OpenRegularFileForWriting(const QString& fileName, QString* error) {
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         // A FIFO that nobody reads refuses a writer with ENXIO.
-        const QString why = fd >= 0 || errno == ENXIO ? QStringLiteral("it is not a regular file")
-                                                      : systemError();
+        const QString why =
+            fd >= 0 || errno == ENXIO ? QStringLiteral("it is not a regular file") : systemError();
         if (fd >= 0)
             ::close(fd);
         *error = QStringLiteral("Cannot create %1: %2").arg(fileName, why);

@@ -5,16 +5,17 @@
 // libopus runs at 16 kHz for speech: libopusenc (and libsndfile) run it at
 // 48 kHz whatever the audio, which costs 70 % more CPU for the same
 // packets. Even so one encoder keeps only one core busy, so the audio is
-// cut into segments that are encoded
-// side by side, one per core. Each segment's encoder starts a little before
-// its segment, on the same audio as the one before, and its packets there
-// are dropped: when its own packets begin, its state has settled as one
-// encoder's would have. The packets then follow each other in a single
-// stream, and any decoder plays the file as one.
+// cut into segments that are encoded side by side, one per core. Each
+// segment's encoder starts a little before its segment, on the same audio
+// as the one before, and its packets there are dropped: when its own
+// packets begin, its state has settled as one encoder's would have. The
+// packets then follow each other in a single stream, and any decoder plays
+// the file as one.
 #include "speech/audio_file_writer.h"
 
 #include <QByteArray>
 #include <QRandomGenerator>
+#include <QtEndian>
 
 #include <ogg/ogg.h>
 #include <opus/opus.h>
@@ -37,14 +38,14 @@ namespace {
 
 // Speech at 24 kbit/s (variable) is clear in Opus.
 constexpr int kBitRate = 24000;
-// The encoder's effort, 0 to 10 (libsndfile always uses 10). Measured on
-// synthetic speech at 24 kbit/s, CPU per hour of speech at 16 kHz (lame
-// takes 12.6 s): 10 costs 41 s, 5 (the same as 4 for speech) 18.5 s, 3
-// 14 s, 1 8.6 s, 0 7.9 s; resampling adds 0.7 s. At 1 the decoded speech
-// keeps its formants and its consonants up to 8 kHz; against 5 it is 2 dB
-// further from the original (signal to noise 13 against 15 dB) and a
-// little rougher below 2 kHz, about as far as lame's MP3 at 32 kbit/s is
-// above 2 kHz.
+// The encoder's effort, 0 to 10 (libsndfile always uses 10). CPU per hour
+// of synthetic speech at 24 kbit/s and 16 kHz, lame taking 12.6 s: 10
+// costs 41 s, 5 (the same as 4 for speech) 18.5 s, 3 14 s, 1 8.6 s, 0
+// 7.9 s, and resampling 0.7 s; only 1 and 0 leave Opus faster than lame.
+// Decoded and set against the original, 1 keeps the formants and the
+// consonants up to 8 kHz; its signal to noise is 12.8 dB (5: 14.9, 10:
+// 15.5), and below 2 kHz its spectrum is up to 2.4 dB further off than 5's,
+// about as far off as lame's MP3 at 32 kbit/s is above 2 kHz.
 constexpr int kComplexity = 1;
 // Speech up to 8 kHz: the bits go to the voice instead of the hiss above.
 constexpr int kBandwidth = OPUS_BANDWIDTH_WIDEBAND;
@@ -56,9 +57,9 @@ constexpr int kPacket48k = 48 * kPacketMs; // a packet in the 48 kHz samples of 
 // Segments of 30 s: the packets before a segment that its encoder makes and
 // drops cost 2 % more CPU, and each segment in hand holds 1.3 MB of audio.
 constexpr qint64 kSegmentPackets = 250;
-constexpr qint64 kLeadPackets = 4; // before the segment, dropped
-constexpr unsigned kMostSegments = 8; // in hand at once, however many cores
-constexpr qint64 kTailPackets = 1; // after it, so its last packets see what follows
+constexpr qint64 kLeadPackets = 4;                // before the segment, dropped
+constexpr qint64 kTailPackets = 1;                // after it, so its last packets see what follows
+constexpr unsigned kMostSegments = 8;             // in hand at once, however many cores
 constexpr qint64 kPagePackets = 1000 / kPacketMs; // packets in a page at most
 
 QString systemError() {
@@ -103,8 +104,7 @@ public:
             soxr_error_t failure = nullptr;
             const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
             const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-            resampler_ =
-                soxr_create(sampleRate, codecRate_, 1, &failure, &io, &quality, nullptr);
+            resampler_ = soxr_create(sampleRate, codecRate_, 1, &failure, &io, &quality, nullptr);
             if (failure)
                 error_ = QStringLiteral("cannot resample the audio: %1").arg(failure);
         }
@@ -126,9 +126,9 @@ public:
     void write(const qint16* samples, qsizetype count) {
         if (!error_.isEmpty())
             return;
+        inputSamples_ += count;
         if (!resampler_) {
             pcm_.insert(pcm_.end(), samples, samples + count);
-            codecSamples_ += count;
         } else {
             std::vector<qint16> out(size_t(count) * size_t(codecRate_) / size_t(inputRate_) + 256);
             while (count > 0) {
@@ -140,7 +140,6 @@ public:
                     return;
                 }
                 pcm_.insert(pcm_.end(), out.begin(), out.begin() + qsizetype(made));
-                codecSamples_ += qint64(made);
                 samples += used;
                 count -= qsizetype(used);
             }
@@ -161,12 +160,13 @@ public:
                 if (soxr_process(resampler_, nullptr, 0, nullptr, out.data(), out.size(), &made))
                     break;
                 pcm_.insert(pcm_.end(), out.begin(), out.begin() + qsizetype(made));
-                codecSamples_ += qint64(made);
             } while (made > 0);
         }
-        const qint64 frame = frameSamples();
-        const qint64 packets = (codecSamples_ + lookahead_ + frame - 1) / frame;
-        pcm_.resize(size_t(std::max<qint64>(0, (packets - encoded_) * frame)), 0);
+        // As many packets as the stream's end needs: its delay and the
+        // audio, counted at 48 kHz as the stream counts them.
+        const qint64 end48k = preSkip() + (inputSamples_ * 48000 + inputRate_ - 1) / inputRate_;
+        const qint64 packets = (end48k + kPacket48k - 1) / kPacket48k;
+        pcm_.resize(size_t(std::max<qint64>(0, (packets - encoded_) * frameSamples())), 0);
         encodeWhole();
     }
 
@@ -200,37 +200,29 @@ private:
     opus_int32 lookahead_ = 0;
     QString error_;
     std::vector<qint16> pcm_; // at the codec's rate, not yet encoded
-    qint64 codecSamples_ = 0; // of the audio, at the codec's rate
+    qint64 inputSamples_ = 0; // of the engine's audio
     qint64 encoded_ = 0;      // packets
     std::vector<QByteArray> packets_;
 };
 
-// The identification header (the engine's rate as the original one) and
-// a comment header that names the encoder.
-QByteArray identificationHeader(int sampleRate, int preSkip) {
-    QByteArray h("OpusHead");
-    h.append(char(1)); // version
-    h.append(char(1)); // channels
-    h.append(char(preSkip & 0xff)).append(char(preSkip >> 8 & 0xff));
-    for (int shift = 0; shift < 32; shift += 8)
-        h.append(char(quint32(sampleRate) >> shift & 0xff));
-    h.append(2, char(0)); // output gain
-    h.append(char(0));    // mapping family: mono or stereo
-    return h;
+QByteArray littleEndian(quint32 value, int bytes) {
+    QByteArray b(4, '\0');
+    qToLittleEndian(value, b.data());
+    return b.left(bytes);
 }
 
+// The identification header, with the engine's rate as the original one.
+QByteArray identificationHeader(int sampleRate, int preSkip) {
+    return QByteArray("OpusHead") + char(1) /* version */ + char(1) /* channels */ +
+           littleEndian(quint32(preSkip), 2) + littleEndian(quint32(sampleRate), 4) +
+           littleEndian(0, 2) /* output gain */ + char(0) /* mapping: mono or stereo */;
+}
+
+// The comment header: the encoder's name and no comments.
 QByteArray commentHeader() {
     const QByteArray vendor(opus_get_version_string());
-    QByteArray h("OpusTags");
-    for (const qint64 n : {qint64(vendor.size()), qint64(-1), qint64(0)}) {
-        if (n < 0) {
-            h.append(vendor);
-            continue;
-        }
-        for (int shift = 0; shift < 32; shift += 8)
-            h.append(char(quint32(n) >> shift & 0xff));
-    }
-    return h;
+    return QByteArray("OpusTags") + littleEndian(quint32(vendor.size()), 4) + vendor +
+           littleEndian(0, 4);
 }
 
 // The packets of one segment, or why there are none.
@@ -248,7 +240,8 @@ Segment encodeSegment(int sampleRate, const std::vector<qint16>& audio, qint64 s
     Segment s;
     s.error = encoder.error();
     s.packets = encoder.takePackets();
-    s.packets.erase(s.packets.begin(), s.packets.begin() + std::min<qint64>(skip, qint64(s.packets.size())));
+    s.packets.erase(s.packets.begin(),
+                    s.packets.begin() + std::min<qint64>(skip, qint64(s.packets.size())));
     if (count >= 0 && qint64(s.packets.size()) > count)
         s.packets.resize(size_t(count));
     return s;
@@ -272,9 +265,8 @@ public:
         writeError_.clear();
         // Segments need packets that start on whole input samples; at
         // other rates one encoder takes the audio as it comes.
-        packetSamples_ = qint64(sampleRate) * kPacketMs % 1000 == 0
-                             ? qint64(sampleRate) * kPacketMs / 1000
-                             : 0;
+        packetSamples_ =
+            qint64(sampleRate) * kPacketMs % 1000 == 0 ? qint64(sampleRate) * kPacketMs / 1000 : 0;
         PacketEncoder first(sampleRate);
         if (!first.error().isEmpty()) {
             *error = QStringLiteral("Cannot create %1: %2").arg(fileName, first.error());
@@ -368,9 +360,9 @@ private:
         // The next segment's encoder starts kLeadPackets before it.
         const qint64 keepFrom = std::max<qint64>(0, nextSegment_ - kLeadPackets);
         pending_.erase(pending_.begin(),
-                       pending_.begin() + std::min<qint64>(qint64(pending_.size()),
-                                                           (keepFrom - pendingFirstPacket_) *
-                                                               packetSamples_));
+                       pending_.begin() +
+                           std::min<qint64>(qint64(pending_.size()),
+                                            (keepFrom - pendingFirstPacket_) * packetSamples_));
         pendingFirstPacket_ = keepFrom;
         const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, kMostSegments);
         while (segments_.size() > cores)

@@ -21,11 +21,11 @@ namespace {
 const QString kSay = QStringLiteral(KALOTALK_SAY);
 
 // Short sentences, so every cue starts after the pause between sentences.
-const QString kText = QStringLiteral(
-    "The first sentence is short. Here comes the second one!\n"
-    "Is this the third? Yes, it is the third.\n\n"
-    "A new paragraph begins here. It has \u00e9l\u00e8ves and na\u00efve words.\n"
-    "The last sentence ends the book.");
+const QString kText =
+    QStringLiteral("The first sentence is short. Here comes the second one!\n"
+                   "Is this the third? Yes, it is the third.\n\n"
+                   "A new paragraph begins here. It has \u00e9l\u00e8ves and na\u00efve words.\n"
+                   "The last sentence ends the book.");
 
 struct Cue {
     qint64 startMs = 0;
@@ -73,8 +73,9 @@ Readout readOut(const QString& path) {
     Readout r;
     if (path.endsWith(QStringLiteral(".opus"))) {
         const ProcessResult info = run(QStringLiteral("opusinfo"), {path});
-        const auto length = QRegularExpression(QStringLiteral("Playback length: (\\d+)m:([\\d.]+)s"))
-                                .match(info.out);
+        const auto length =
+            QRegularExpression(QStringLiteral("Playback length: (\\d+)m:([\\d.]+)s"))
+                .match(info.out);
         const auto rate =
             QRegularExpression(QStringLiteral("Original sample rate: (\\d+) Hz")).match(info.out);
         if (info.exitCode == 0 && length.hasMatch() && rate.hasMatch()) {
@@ -215,9 +216,9 @@ TEST_F(OutputFormats, SubtitlesAloneAreTimedAsTheFileWouldBeAndMp3GoesThroughLam
 
 // The RMS amplitude of a file's audio within a band of frequencies, by sox.
 double bandRms(const QString& path, const QString& band) {
-    const ProcessResult r = run(QStringLiteral("sox"), {path, QStringLiteral("-n"),
-                                                       QStringLiteral("sinc"), band,
-                                                       QStringLiteral("stat")});
+    const ProcessResult r =
+        run(QStringLiteral("sox"),
+            {path, QStringLiteral("-n"), QStringLiteral("sinc"), band, QStringLiteral("stat")});
     const auto m = QRegularExpression(QStringLiteral("RMS +amplitude: +([\\d.]+)")).match(r.err);
     return m.hasMatch() ? m.captured(1).toDouble() : -1;
 }
@@ -235,8 +236,7 @@ TEST_F(OutputFormats, OpusIsSpeechAtAbout24KbitsUpTo8Khz) {
     ASSERT_TRUE(rate.hasMatch()) << info.out.toStdString();
     EXPECT_GT(rate.captured(1).toDouble(), 14.0);
     EXPECT_LT(rate.captured(1).toDouble(), 26.0);
-    const double megabytesPerHour =
-        QFileInfo(opus).size() / readOut(wav).seconds * 3600 / 1e6;
+    const double megabytesPerHour = QFileInfo(opus).size() / readOut(wav).seconds * 3600 / 1e6;
     EXPECT_GT(megabytesPerHour, 6.0);
     EXPECT_LT(megabytesPerHour, 11.7);
 
@@ -325,8 +325,7 @@ TEST_F(OutputFormats, AFullDiskOrAFifoInTheFilesPlaceFailsAndLeavesNothing) {
             {}, 120000);
         EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QStringLiteral("Cannot write ") + out)) << r.err.toStdString();
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                  QStringList{"book.txt"});
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"book.txt"});
     }
 
     // A FIFO would be replaced by the written file (or, opened, wait for a

@@ -30,8 +30,8 @@ OpusInfo opusInfo(const QString& path) {
     const ProcessResult r = run(QStringLiteral("opusinfo"), {path});
     if (r.exitCode != 0)
         return info;
-    const auto length = QRegularExpression(QStringLiteral("Playback length: (\\d+)m:([\\d.]+)s"))
-                            .match(r.out);
+    const auto length =
+        QRegularExpression(QStringLiteral("Playback length: (\\d+)m:([\\d.]+)s")).match(r.out);
     if (length.hasMatch())
         info.seconds = length.captured(1).toDouble() * 60 + length.captured(2).toDouble();
     const auto rate =

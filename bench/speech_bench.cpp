@@ -5,19 +5,24 @@
 //   speech_bench make-book BYTES FILE   writes BYTES of a book (paragraphs)
 //   speech_bench mp3-check LABEL WAV MP3 SCRATCH
 //                                       checks an MP3 file against its WAV file
+//   speech_bench flite                  first audio with a Flite voice, and the
+//                                       synthesis speed of every Flite voice
 #include "book_text.h"
 #include "mp3_check.h"
 
+#include "speech/flite_engine.h"
 #include "speech/mspeech.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <random>
 
 using namespace kalo;
@@ -66,10 +71,10 @@ double firstAudio(TMSpeech& speech, const QString& text) {
     return ms;
 }
 
-int firstAudioFigures() {
+int firstAudioFigures(const QString& voice) {
     TMSpeech speech;
     speech.DeviceKind = AudioDeviceKind::Null;
-    speech.SelectEngine(QStringLiteral("English (Great Britain) Male - eSpeak NG"));
+    speech.SelectEngine(voice);
     if (!speech.Selected()) {
         std::fprintf(stderr, "speech_bench: the voice cannot be selected\n");
         return 1;
@@ -82,10 +87,65 @@ int firstAudioFigures() {
         for (int i = 0; i < 7; ++i)
             runs.push_back(firstAudio(speech, text));
         std::sort(runs.begin(), runs.end());
-        std::printf("first audio, %-9s  median %6.2f ms   worst %6.2f ms   (7 runs)\n", name,
-                    runs[runs.size() / 2], runs.back());
+        std::printf("first audio, %-9s  median %6.2f ms   worst %6.2f ms   (7 runs, %s)\n", name,
+                    runs[runs.size() / 2], runs.back(), qPrintable(voice));
     }
     std::printf("first audio, first use  %6.2f ms   (voice not yet loaded)\n", cold);
+    return 0;
+}
+
+// Audio seconds made per second of synthesis, for every Flite voice, on
+// 1 kB of prose (about a minute of speech); the best of three runs.
+class Discard : public ITTSSynthOutput {
+public:
+    bool Audio(const qint16*, qsizetype count) override {
+        samples += count;
+        return true;
+    }
+    void Word(qsizetype, qint64) override {}
+    void Phoneme(const QString&, qint64) override {}
+    qint64 samples = 0;
+};
+
+int fliteSpeedFigures() {
+    auto engine = FliteEngine::Instance();
+    const QByteArray text = prose(1000);
+    const TTSEngineRanges r = engine->Ranges();
+    const TTSVoiceParams params{r.speed.normal, r.pitch.normal, r.volume.normal,
+                                TTSVoiceStyle::Normal};
+    // The machine is shared: besides the wall clock, the figure per second
+    // of this thread's own processor time, which other work does not dilute.
+    auto cpuSeconds = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) + t.tv_nsec / 1e9;
+    };
+    double slowest = 1e9;
+    double slowestCpu = 1e9;
+    for (const TTSModeInfo& mode : engine->Modes()) {
+        double best = 0;
+        double bestCpu = 0;
+        double audio = 0;
+        for (int run = 0; run < 3; ++run) {
+            Discard out;
+            QElapsedTimer clock;
+            clock.start();
+            const double cpu = cpuSeconds();
+            engine->Synthesize(mode, text, params, out);
+            const double seconds = clock.nsecsElapsed() / 1e9;
+            audio = double(out.samples) / engine->SampleRate(mode);
+            best = std::max(best, audio / seconds);
+            bestCpu = std::max(bestCpu, audio / (cpuSeconds() - cpu));
+        }
+        slowest = std::min(slowest, best);
+        slowestCpu = std::min(slowestCpu, bestCpu);
+        std::printf("synthesis speed, %-38s %7.1f x real time, %7.1f x per CPU second (%.0f s "
+                    "of audio)\n",
+                    qPrintable(mode.ModeName), best, bestCpu, audio);
+    }
+    std::printf("synthesis speed, slowest Flite voice %7.1f x real time, %7.1f x per CPU second "
+                "(target at least 20)\n",
+                slowest, slowestCpu);
     return 0;
 }
 
@@ -112,8 +172,13 @@ int main(int argc, char* argv[]) {
         return c.ok ? 0 : 1;
     }
     if (args.size() == 2 && args[1] == u"first-audio")
-        return firstAudioFigures();
+        return firstAudioFigures(QStringLiteral("English (Great Britain) Male - eSpeak NG"));
+    if (args.size() == 2 && args[1] == u"flite") {
+        std::printf("== Flite (%d CPUs)\n", QThread::idealThreadCount());
+        const int speed = fliteSpeedFigures();
+        return firstAudioFigures(QStringLiteral("English (America) Female slt - Flite")) || speed;
+    }
     std::fprintf(stderr, "usage: speech_bench make-text BYTES FILE | make-book BYTES FILE | "
-                         "first-audio | mp3-check LABEL WAV MP3 SCRATCH\n");
+                         "first-audio | mp3-check LABEL WAV MP3 SCRATCH | flite\n");
     return 2;
 }

@@ -40,7 +40,9 @@ public:
     int Status() const { return status_; }
     // Why the request failed; empty otherwise.
     QString Description() const { return description_; }
-    bool Finished() const { return status_ <= kRequestInterrupted; }
+    // Complete, failed or interrupted: neither waiting in the queue nor
+    // running.
+    bool Finished() const { return status_ != kRequestPending && status_ != kRequestInProgress; }
 
     // For the control's request queue.
     void SetStatus(int status, const QString& description = {}) {

@@ -126,6 +126,7 @@ BalloonStyle StyleFromCharacter(const acs::Balloon& b) {
 
 BalloonWindow::BalloonWindow(const BalloonStyle& style)
     : QWidget(nullptr, desktopFlags()), style_(style) {
+    asciiAdvances_.fill(-1);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setWindowTitle(QStringLiteral("Kalotalk balloon"));
@@ -133,23 +134,46 @@ BalloonWindow::BalloonWindow(const BalloonStyle& style)
 }
 
 void BalloonWindow::SetText(const QString& text) {
-    layout_.emplace(text, style_.charsPerLine, style_.lines);
+    // The lines are as wide as the character's line length in characters
+    // of average width, and are broken where the words, measured in the
+    // balloon's font, fill that width: wide letters make shorter lines
+    // rather than lines that run past the balloon's edge.
+    // Each character is measured once for the window's life: asking the
+    // font costs microseconds (more for characters from a fallback font),
+    // and a long text repeats its characters many times.
+    const BalloonLayout::Advance advance = [this](char32_t c) {
+        if (c < kAsciiAdvances && asciiAdvances_[c] >= 0)
+            return asciiAdvances_[c];
+        const auto known = advances_.find(c);
+        if (known != advances_.end())
+            return known->second;
+        const int a = QFontMetrics(style_.font).horizontalAdvance(QString::fromUcs4(&c, 1));
+        if (c < kAsciiAdvances)
+            asciiAdvances_[c] = a;
+        else
+            advances_.emplace(c, a);
+        return a;
+    };
+    layout_.emplace(text, lineWidth(), style_.lines, advance);
     view_ = {};
+}
+
+int BalloonWindow::lineWidth() const {
+    return QFontMetrics(style_.font).averageCharWidth() * style_.charsPerLine;
 }
 
 QSize BalloonWindow::balloonSize() const {
     const QFontMetrics fm(style_.font);
-    int chars = style_.charsPerLine;
+    int width = lineWidth();
     int lines = style_.lines;
     if (style_.sizeToText && layout_) {
         // A text shorter than a page takes only the lines and the width it needs.
         lines = std::clamp(int(layout_->Lines().size()), 1, style_.lines);
         if (layout_->Lines().size() == 1)
-            chars = std::max<int>(
-                1, int(layout_->Lines().front().end - layout_->Lines().front().begin));
+            width = std::max(1, layout_->Lines().front().width);
     }
     // Room enough for the tail beside the rounded corners.
-    const int w = std::max(fm.averageCharWidth() * chars + 2 * kPadding, 2 * kRadius + 24);
+    const int w = std::max(width + 2 * kPadding, 2 * kRadius + 24);
     const int h = fm.lineSpacing() * lines + 2 * kPadding;
     return {w, h};
 }

@@ -11,7 +11,9 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <array>
 #include <optional>
+#include <unordered_map>
 
 namespace kalo {
 
@@ -85,9 +87,15 @@ protected:
 
 private:
     QSize balloonSize() const;
+    int lineWidth() const;
     QPainterPath outline() const;
 
     BalloonStyle style_;
+    // The width of every character measured so far in the balloon's font
+    // (-1: not yet).
+    static constexpr char32_t kAsciiAdvances = 128;
+    std::array<int, kAsciiAdvances> asciiAdvances_;
+    std::unordered_map<char32_t, int> advances_;
     std::optional<BalloonLayout> layout_;
     BalloonLayout::View view_;
     bool below_ = false;

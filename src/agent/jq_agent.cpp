@@ -1,5 +1,6 @@
 #include "agent/jq_agent.h"
 
+#include "base/app_folders.h"
 #include "base/kalo_error.h"
 #include "base/settings_store.h"
 #include "base/work_area.h"
@@ -9,6 +10,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace kalo {
@@ -72,6 +75,16 @@ void appendBookmark(QString& out, int n) {
 
 void InitCharsFolder() {
     CharsFolder = AppPath + QStringLiteral("chars/");
+}
+
+QStringList CharsFolders() {
+    QStringList folders;
+    if (!CharsFolder.isEmpty())
+        folders << CharsFolder;
+    for (const QString& folder : DataFolders(QStringLiteral("chars/")))
+        if (!folders.contains(folder))
+            folders << folder;
+    return folders;
 }
 
 void SetToneEnumeratorFactory(ToneEnumeratorFactory factory) {
@@ -381,7 +394,7 @@ void TJQChar::PlayAnimation(const QString& name) {
         }
 }
 
-void TJQChar::Speak(const QString& text, bool async) {
+int TJQChar::Speak(const QString& text, bool async) {
     int count = 0;
     const QString tagged =
         BuildSpeechTags(text, Volume, Pitch, Speed, VoiceType, BalloonVisible, &count);
@@ -391,8 +404,16 @@ void TJQChar::Speak(const QString& text, bool async) {
     // or running, and whoever was told it failed.
     std::erase_if(speeches_, [](const std::weak_ptr<TAgentRequest>& s) { return s.expired(); });
     speeches_.push_back(request);
+    // Tokens run on across characters and controllers, so a text of a
+    // character that went is never taken for one of the next.
+    static int lastToken = 0;
+    lastToken = lastToken == std::numeric_limits<int>::max() ? 1 : lastToken + 1;
+    const int token = lastToken;
+    dropEnded();
+    spoken_.push_back({{token, count}, request});
     if (!async)
         WaitForRequest(request);
+    return token;
 }
 
 bool TJQChar::IsOwnSpeech(const RequestPtr& request) const {
@@ -404,10 +425,29 @@ bool TJQChar::IsOwnSpeech(const RequestPtr& request) const {
     return false;
 }
 
-void TJQChar::Read(const QString& text) {
+int TJQChar::Read(const QString& text) {
     PlayAnimation(QStringLiteral("Read"));
-    Speak(text, true);
+    const int token = Speak(text, true);
     PlayAnimation(QStringLiteral("ReadReturn"));
+    return token;
+}
+
+void TJQChar::dropEnded() const {
+    std::erase_if(spoken_, [](const Spoken& s) { return !s.request || s.request->Finished(); });
+}
+
+TJQChar::SpokenText TJQChar::SpeakingNow() const {
+    dropEnded();
+    for (const Spoken& s : spoken_)
+        if (s.request->Status() == kRequestInProgress)
+            return s.text;
+    return {};
+}
+
+bool TJQChar::Pending(int token) const {
+    dropEnded();
+    return std::any_of(spoken_.begin(), spoken_.end(),
+                       [token](const Spoken& s) { return s.text.token == token; });
 }
 
 void TJQChar::Greet() {

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QTime>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -36,6 +37,9 @@ extern QStringList ToneModeIds;
 
 // Sets CharsFolder from AppPath (after the settings were loaded).
 void InitCharsFolder();
+// The folders characters are listed and found in: CharsFolder first (the
+// user's own), then the installation's chars/ folder when that is another.
+QStringList CharsFolders();
 
 // Fills the tone lists, then creates the Agent control with owner as its
 // owner and connects it. A failing mode enumerator raises before the control
@@ -132,15 +136,17 @@ public:
     // name (letter case aside); does not wait for it.
     void PlayAnimation(const QString& name);
     // Speaks the text (see BuildSpeechTags); async false waits until the
-    // speech has finished.
-    void Speak(const QString& text, bool async);
+    // speech has finished. Returns the text's token: a number, never 0 and
+    // unique in the process, by which SpeakingNow tells the bookmarks of
+    // this text from those of any other.
+    int Speak(const QString& text, bool async);
     // Whether the request is one of the speeches this controller asked for
     // (to match the control's RequestFailed to them). A speech may fail
     // inside Speak, before Speak has taken note of it: ask once Speak has
     // returned, holding the request.
     bool IsOwnSpeech(const RequestPtr& request) const;
-    // "Read", the text, then "ReadReturn".
-    void Read(const QString& text);
+    // "Read", the text, then "ReadReturn". Returns the text's token.
+    int Read(const QString& text);
     // Waves and speaks the greeting of the time of day.
     void Greet();
 
@@ -156,6 +162,18 @@ public:
 
     // Bookmarks placed in the last spoken text.
     qint32 BookmarkCount() const { return bookmarkCount_; }
+
+    // A text given to Speak: its token and the bookmarks placed in it.
+    struct SpokenText {
+        int token = 0;
+        int bookmarkCount = 0;
+    };
+    // The text being spoken now (token 0 when none): the control raises
+    // bookmarks only for the speech in progress, so a bookmark that arrives
+    // belongs to this text, whatever was queued behind it since.
+    SpokenText SpeakingNow() const;
+    // True while the text of the token is queued or being spoken.
+    bool Pending(int token) const;
     // The character's own speech mode (GUID text).
     const QString& DefaultTone() const { return defaultTone_; }
     // The name the character is loaded under: the file name without
@@ -176,6 +194,13 @@ private:
     bool visible_ = false;
     bool loading_ = false;
     qint32 bookmarkCount_ = 0;
+    // The texts given to Speak that had not ended when last looked at.
+    struct Spoken {
+        SpokenText text;
+        RequestPtr request;
+    };
+    mutable std::deque<Spoken> spoken_;
+    void dropEnded() const;
     QString defaultTone_;
     QString characterId_;
     // Becomes null by itself should the control go first.

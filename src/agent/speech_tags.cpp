@@ -225,16 +225,18 @@ ParsedSpeech ParseSpeechTags(const QString& text) {
 }
 
 qsizetype ParsedSpeech::BalloonPosition(qsizetype spokenPosition) const {
-    for (const SpeechPiece& p : pieces) {
-        if (spokenPosition < p.spokenBegin)
-            return p.balloonBegin;
-        if (spokenPosition < p.spokenEnd) {
-            const qint64 s = p.spokenEnd - p.spokenBegin;
-            const qint64 b = p.balloonEnd - p.balloonBegin;
-            return p.balloonBegin + qsizetype((spokenPosition - p.spokenBegin) * b / s);
-        }
-    }
-    return balloon.size();
+    // The first piece that ends after the position; the pieces are in
+    // order, and a long text has one for every word, asked for every word.
+    const auto p = std::upper_bound(
+        pieces.begin(), pieces.end(), spokenPosition,
+        [](qsizetype at, const SpeechPiece& piece) { return at < piece.spokenEnd; });
+    if (p == pieces.end())
+        return balloon.size();
+    if (spokenPosition < p->spokenBegin)
+        return p->balloonBegin;
+    const qint64 s = p->spokenEnd - p->spokenBegin;
+    const qint64 b = p->balloonEnd - p->balloonBegin;
+    return p->balloonBegin + qsizetype((spokenPosition - p->spokenBegin) * b / s);
 }
 
 std::vector<qint32> ParsedSpeech::Bookmarks() const {

@@ -1,21 +1,21 @@
 #include "base/document_list.h"
 
+#include "base/regular_file.h"
 #include "base/settings_store.h"
 #include "base/text_file.h"
 
-#include <QFile>
-#include <QSaveFile>
 
 namespace kalo {
 
 QStringList ReadDocumentList(const QString& path, QHash<QString, QByteArray>* rawBytes) {
     QStringList list;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file: a FIFO in its place would hold start-up for ever,
+    // and a device such as /dev/zero never ends. Either reads as no list.
+    constexpr qint64 kMaxListBytes = 64 * 1024 * 1024;
+    const RegularFileRead read = ReadRegularFile(path, kMaxListBytes);
+    if (!read.ok())
         return list;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return list;
+    const QByteArray& bytes = read.bytes;
     qsizetype pos = 0;
     while (pos < bytes.size()) {
         qsizetype end = pos;
@@ -48,9 +48,9 @@ void WriteDocumentList(const QString& path, const QStringList& list,
         bytes += rawBytes && raw != rawBytes->cend() ? *raw : entry.toUtf8();
         bytes += "\r\n";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw KaloError(QStringLiteral("Cannot create file %1. %2").arg(path, file.errorString()));
+    QString reason;
+    if (!SaveRegularFile(path, bytes, &reason))
+        throw KaloError(QStringLiteral("Cannot create file %1. %2").arg(path, reason));
 }
 
 } // namespace kalo

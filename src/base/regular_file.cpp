@@ -1,6 +1,11 @@
 #include "base/regular_file.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <vector>
 
 #include <cerrno>
 #include <cstring>
@@ -65,32 +70,89 @@ bool OpenRegularFile(const QString& path, QFile& file, QString* reason) {
     return openChecked(path, file, reason) == RegularFileRead::Read;
 }
 
-RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes) {
+RegularFileRead ReadAtMost(QIODevice& device, qint64 maxBytes) {
     RegularFileRead out;
-    QFile file;
-    out.result = openChecked(path, file, &out.reason);
-    if (out.result != RegularFileRead::Read)
-        return out;
     const auto tooLarge = [&out, maxBytes](qint64 size) {
         out.result = RegularFileRead::TooLarge;
         out.size = size;
         out.reason = QStringLiteral("it is larger than %1 MB").arg(MegabytesUp(maxBytes));
         return out;
     };
-    out.size = file.size();
-    if (out.size > maxBytes)
-        return tooLarge(out.size);
-    QByteArray bytes = file.read(maxBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
+    // A regular file says its size: read it at once. Anything else, and a
+    // file that grows meanwhile, in pieces, so no more than the limit (and
+    // one piece) is ever held, and nothing is copied until the end is seen.
+    constexpr qint64 kPiece = 1 << 20;
+    const qint64 known = device.isSequential() ? 0 : device.size() - device.pos();
+    if (known > maxBytes)
+        return tooLarge(known);
+    QByteArray bytes = known > 0 ? device.read(known + 1) : QByteArray();
+    qint64 have = bytes.size();
+    std::vector<QByteArray> pieces;
+    while (have <= maxBytes && (device.isSequential() || !device.atEnd())) {
+        QByteArray piece = device.read(std::min(kPiece, maxBytes + 1 - have));
+        if (piece.isEmpty())
+            break; // the end, or an error
+        have += piece.size();
+        pieces.push_back(std::move(piece));
+    }
+    const auto* file = qobject_cast<QFileDevice*>(&device);
+    if (file && file->error() != QFileDevice::NoError) {
         out.result = RegularFileRead::Unreadable;
-        out.reason = file.errorString();
+        out.reason = file->errorString();
         return out;
     }
-    if (bytes.size() > maxBytes)
-        return tooLarge(bytes.size());
-    out.size = bytes.size();
+    if (have > maxBytes)
+        return tooLarge(have);
+    if (!pieces.empty()) {
+        bytes.reserve(have);
+        for (const QByteArray& piece : pieces)
+            bytes += piece;
+    }
+    out.result = RegularFileRead::Read;
+    out.size = have;
     out.bytes = std::move(bytes);
     return out;
+}
+
+RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes) {
+    QFile file;
+    RegularFileRead out;
+    out.result = openChecked(path, file, &out.reason);
+    if (out.result != RegularFileRead::Read)
+        return out;
+    return ReadAtMost(file, maxBytes);
+}
+
+QString RegularFileRead::failure(const QString& path) const {
+    QString why = reason;
+    if (!why.isEmpty())
+        why[0] = why[0].toUpper();
+    return QStringLiteral("Cannot %1 file \"%2\". %3.")
+        .arg(result == Unreadable ? QStringLiteral("read") : QStringLiteral("open"), path, why);
+}
+
+bool SaveRegularFile(const QString& path, QByteArrayView bytes, QString* reason) {
+    const auto fail = [reason](const QString& why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    // QSaveFile would rename its new file over a FIFO or a device node (or,
+    // behind a link, write beside it in its folder, /dev for instance).
+    const QFileInfo existing(path);
+    if (existing.isDir())
+        return fail(QStringLiteral("Is a directory"));
+    if (existing.exists() && !existing.isFile())
+        return fail(QStringLiteral("Not a regular file"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), bytes.size()) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return fail(why);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
 }
 
 qint64 MegabytesUp(qint64 bytes) {

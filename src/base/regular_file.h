@@ -33,11 +33,28 @@ struct RegularFileRead {
     qint64 size = 0;
 
     bool ok() const { return result == Read; }
+    // For a failure other than TooLarge: "Cannot open file "<path>". It is
+    // not a regular file." and the like.
+    QString failure(const QString& path) const;
 };
 
 // Reads the whole of a regular file of at most maxBytes bytes. A file that
 // grows past the limit while it is read counts as too large.
 RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes);
+
+// Reads what `device` gives until its end, at most maxBytes bytes: a pipe,
+// a FIFO or standard input, where waiting for the writer is right, but where
+// a source that never ends (such as /dev/zero) must not take all memory.
+// More than maxBytes is TooLarge; the bytes read are then dropped.
+RegularFileRead ReadAtMost(QIODevice& device, qint64 maxBytes);
+
+// Replaces `path` with `bytes` through a temporary file in the same folder
+// and a rename, so a crash or a full disk never leaves half a file (a
+// symbolic link stays, the file it names is replaced). Something at `path`
+// that is not a regular file (a folder, FIFO, socket or device) is neither
+// opened nor replaced. False with the reason in words on failure, such as
+// "Not a regular file".
+bool SaveRegularFile(const QString& path, QByteArrayView bytes, QString* reason);
 
 // The number of whole megabytes, rounded up, for messages.
 qint64 MegabytesUp(qint64 bytes);

@@ -1,12 +1,13 @@
 #include "base/settings_store.h"
 
+#include "base/app_folders.h"
 #include "base/ini_image.h"
+#include "base/regular_file.h"
 #include "base/text_file.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
-#include <QSaveFile>
 #include <QScreen>
 
 #include <map>
@@ -101,21 +102,16 @@ QString settingsPath() {
 // Reads the settings file into an image. A missing file is an empty image;
 // an unreadable one is an empty image plus the error text.
 IniImage readImage(QString* error) {
-    QFile file(settingsPath());
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot open file %1. %2").arg(settingsPath(), file.errorString());
-        return {};
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("Cannot read file %1. %2").arg(settingsPath(), file.errorString());
-        return {};
-    }
-    return IniImage::parse(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    // Only a regular file is read: a FIFO in its place would hold start-up
+    // and shut-down for ever, and a device such as /dev/zero never ends.
+    constexpr qint64 kMaxSettingsBytes = 64 * 1024 * 1024;
+    const RegularFileRead read = ReadRegularFile(settingsPath(), kMaxSettingsBytes);
+    if (read.ok())
+        return IniImage::parse(
+            std::string_view(read.bytes.constData(), static_cast<size_t>(read.bytes.size())));
+    if (error && QFileInfo::exists(settingsPath())) // a missing file is no error
+        *error = read.failure(settingsPath());
+    return {};
 }
 
 } // namespace
@@ -140,13 +136,26 @@ void SetAppPathOverride(const QString& path) {
 }
 
 void LoadSettings() {
-    if (!g_appPathOverride.isEmpty())
-        AppPath = g_appPathOverride;
-    else
-        AppPath = QCoreApplication::applicationDirPath() + '/';
-
     QString error;
-    const IniImage image = readImage(&error);
+    if (!g_appPathOverride.isEmpty()) {
+        AppPath = g_appPathOverride;
+        DataPath = g_appPathOverride;
+    } else {
+        const AppFolders folders = LocateAppFolders();
+        AppPath = folders.user;
+        DataPath = folders.data;
+        // The user's own folder beside a read-only installation is made on
+        // the first start; the settings still load (as defaults) without it.
+        if (AppPath != folders.program) {
+            try {
+                MakeUserFolder(AppPath);
+            } catch (const KaloError& e) {
+                error = e.message();
+            }
+        }
+    }
+
+    const IniImage image = readImage(error.isEmpty() ? &error : nullptr);
     g_rawStrings.clear();
     for (const KeyDef& def : keyTable()) {
         const std::optional<std::string> raw = image.value(def.section, def.key);
@@ -206,14 +215,12 @@ void SaveSettings() {
     }
 
     // A temporary file beside kalo.dll, renamed over it once complete: a crash
-    // or a full disk never leaves a truncated settings file.
+    // or a full disk never leaves a truncated settings file. A FIFO or device
+    // in its place is left alone and reported.
     const std::string bytes = image.serialize();
-    QSaveFile file(settingsPath());
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
+    const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (!SaveRegularFile(settingsPath(), view, nullptr))
         throw KaloError(QStringLiteral("Cannot create file %1").arg(settingsPath()));
-    }
 }
 
 } // namespace kalo

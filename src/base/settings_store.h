@@ -71,11 +71,14 @@ struct TSettings {
 // touches it.
 extern TSettings Settings;
 
-// The application folder (the executable's folder) with its trailing "/".
-// Set by LoadSettings.
+// The application folder with its trailing "/": the executable's folder, or
+// the user's own folder under the XDG data home when the program is
+// installed read-only (see base/app_folders.h). Set by LoadSettings.
 extern QString AppPath;
 
-// Fills Settings from AppPath + "kalo.dll"; a missing file gives the defaults.
+// Sets AppPath (making the user's own folder on the first start of a
+// read-only installation), then fills Settings from AppPath + "kalo.dll"; a
+// missing file gives the defaults.
 // A file that exists but cannot be read also leaves every key at its default,
 // then throws KaloError naming the file.
 void LoadSettings();

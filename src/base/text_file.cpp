@@ -1,10 +1,9 @@
 #include "base/text_file.h"
 
 #include "base/kalo_error.h"
+#include "base/regular_file.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <array>
@@ -196,13 +195,18 @@ QByteArray EncodeText(const QString& text, TextFormat& format) {
 }
 
 DecodedText ReadTextFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KaloError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw KaloError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-    return DecodeText(bytes);
+    // Only a regular file: a FIFO would block the window for ever, and a
+    // device such as /dev/zero never ends.
+    const RegularFileRead read = ReadRegularFile(path, MaxDocumentBytes);
+    if (read.result == RegularFileRead::TooLarge)
+        throw KaloError(QStringLiteral("The file \"%1\" is too large to open (%2 MB); "
+                                       "documents of up to %3 MB are opened.")
+                            .arg(path)
+                            .arg(MegabytesUp(read.size))
+                            .arg(MaxDocumentBytes / (1024 * 1024)));
+    if (!read.ok())
+        throw KaloError(read.failure(path));
+    return DecodeText(read.bytes);
 }
 
 void WriteTextFile(const QString& path, const QString& text, TextFormat& format) {
@@ -216,21 +220,11 @@ void WriteTextFile(const QString& path, const QString& text, TextFormat& format)
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
         fail(QStringLiteral("Permission denied"));
-    if (info.isDir())
-        fail(QStringLiteral("Is a directory"));
 
     TextFormat written = format;
-    const QByteArray bytes = EncodeText(text, written);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    QString reason;
+    if (!SaveRegularFile(path, EncodeText(text, written), &reason))
         fail(reason);
-    }
-    if (!file.commit())
-        fail(file.errorString());
     format = written;
 }
 

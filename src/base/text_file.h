@@ -45,12 +45,17 @@ QString DecodeUtf8Or1252(QByteArrayView bytes);
 // "\r\n" and a lone "\r" become "\n" (in one pass: fast on large texts).
 QString NormaliseLineBreaks(QString text);
 
-// Reads a document; throws KaloError with the file system's reason.
+// The largest document that is opened: ten times what the editor is known to
+// show in a few seconds, and far below what would exhaust memory.
+inline constexpr qint64 MaxDocumentBytes = 512LL * 1024 * 1024;
+
+// Reads a document, a regular file of at most MaxDocumentBytes; throws
+// KaloError with the reason.
 DecodedText ReadTextFile(const QString& path);
 
 // Writes a document through a temporary file and a rename, so a full disk
 // never leaves half a document. A file the user made read-only is not
-// replaced. Throws KaloError("Cannot create file <path>. <reason>").
+// replaced, nor is anything that is not a regular file (a FIFO, a device). Throws KaloError("Cannot create file <path>. <reason>").
 void WriteTextFile(const QString& path, const QString& text, TextFormat& format);
 
 } // namespace kalo

@@ -2,6 +2,7 @@
 
 #include "agent/acs_file.h"
 #include "agent/agent_control.h"
+#include "base/app_folders.h"
 #include "base/kalo_error.h"
 #include "base/work_area.h"
 
@@ -15,18 +16,39 @@ namespace kalo {
 
 QString CharUsage() {
     return QStringLiteral(
-        "Usage:\n"
-        "  kalotalk-char info FILE\n"
-        "      Prints the frame size, the counts of animations, images, sounds and states,\n"
-        "      then every animation and every state by name.\n"
-        "  kalotalk-char frame FILE ANIMATION INDEX OUT.png\n"
-        "      Writes frame INDEX (from 0) of the animation (any letter case) as a PNG\n"
-        "      picture at the character's frame size, transparent around the character.\n"
-        "  kalotalk-char play FILE [ANIMATION]\n"
-        "      Shows the character on the desktop and plays the animation (any letter\n"
-        "      case), then hides it; an animation that loops for ever plays one pass and\n"
-        "      leaves by its exit branches. Without an animation it stays, idling, until\n"
-        "      ended with Ctrl+C.\n");
+        "Usage: kalotalk-char info FILE\n"
+        "       kalotalk-char frame FILE ANIMATION INDEX OUT.png\n"
+        "       kalotalk-char play FILE [ANIMATION]\n"
+        "       kalotalk-char --help | --version\n"
+        "\n"
+        "Looks inside Agent 2.0 character files (.acs), the characters Kalotalk's\n"
+        "cartoon interface shows.\n"
+        "\n"
+        "Commands:\n"
+        "  info FILE\n"
+        "      Prints the frame size, the counts of animations, images, sounds and\n"
+        "      states, then every animation and every state by name.\n"
+        "  frame FILE ANIMATION INDEX OUT.png\n"
+        "      Writes frame INDEX (from 0) of the animation (any letter case) as a\n"
+        "      PNG picture at the character's frame size, transparent around the\n"
+        "      character.\n"
+        "  play FILE [ANIMATION]\n"
+        "      Shows the character on the desktop and plays the animation (any\n"
+        "      letter case), then hides it; an animation that loops for ever plays\n"
+        "      one pass and leaves by its exit branches. Without an animation it\n"
+        "      stays, idling, until ended with Ctrl+C. Needs a display.\n"
+        "  -h, --help\n"
+        "      Shows this text.\n"
+        "  --version\n"
+        "      Shows the version.\n"
+        "\n"
+        "Exit status:\n"
+        "  0  done\n"
+        "  1  failed, with a message on standard error naming the file (a file\n"
+        "     that cannot be read or is no Agent 2.0 character, an unknown\n"
+        "     animation, a frame number past the end, a picture that cannot be\n"
+        "     written)\n"
+        "  2  a wrong command line\n");
 }
 
 std::optional<CharCommand> ParseCharCommand(const QStringList& arguments) {
@@ -170,6 +192,17 @@ int Play(const CharCommand& command, QTextStream& err) {
 } // namespace
 
 int RunCharTool(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    if (arguments.size() == 1 && (arguments[0] == QLatin1String("--help") ||
+                                  arguments[0] == QLatin1String("-h"))) {
+        out << CharUsage();
+        out.flush();
+        return 0;
+    }
+    if (arguments.size() == 1 && arguments[0] == QLatin1String("--version")) {
+        out << "kalotalk-char " << KaloVersion() << '\n';
+        out.flush();
+        return 0;
+    }
     const std::optional<CharCommand> command = ParseCharCommand(arguments);
     if (!command) {
         err << CharUsage();

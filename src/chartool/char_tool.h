@@ -20,14 +20,16 @@ struct CharCommand {
     QString output;    // frame: the PNG file to write
 };
 
-// The usage text printed for a wrong command line.
+// The usage text printed by --help (and on error output for a wrong command
+// line); the manual page is made from it.
 QString CharUsage();
 
 // The command the arguments (without the program name) ask for; nullopt when
 // they make no valid command line.
 std::optional<CharCommand> ParseCharCommand(const QStringList& arguments);
 
-// Runs the arguments: 0 done, 1 failed (message on err), 2 wrong command line
+// Runs the arguments (--help and --version print to out): 0 done, 1 failed
+// (message on err), 2 wrong command line
 // (usage on err). play needs a QApplication (a display); the others run on a
 // QCoreApplication.
 int RunCharTool(const QStringList& arguments, QTextStream& out, QTextStream& err);

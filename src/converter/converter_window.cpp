@@ -1,5 +1,6 @@
 #include "converter/converter_window.h"
 
+#include "base/app_folders.h"
 #include "base/settings_store.h"
 #include "converter/document_tabs.h"
 #include "converter/find_replace_dialog.h"
@@ -216,7 +217,7 @@ void TFormConverter::createActions() {
     connect(ActionBrowseMp3, &QAction::triggered, this,
             [] { ShellOpen(Settings.DefMp3Path, QStringLiteral("explore"), SW_SHOWMAXIMIZED); });
     connect(ActionHelp, &QAction::triggered, this,
-            [] { ShellOpen(AppPath + QStringLiteral("help/index.html"), QStringLiteral("Open"), SW_SHOWMAXIMIZED); });
+            [] { ShellOpen(HelpPagePath(), QStringLiteral("Open"), SW_SHOWMAXIMIZED); });
     connect(ActionHelpContact, &QAction::triggered, this,
             [] { ShellOpen(QStringLiteral("mailto:") + QString::fromLatin1(SupportMail), QStringLiteral("Open"), SW_SHOWMAXIMIZED); });
     connect(ActionHelpKALOHome, &QAction::triggered, this,

@@ -49,7 +49,20 @@ QStringList CharacterMenuCaptions(const QString& charsFolder) {
     return captions;
 }
 
-QString CharacterFilePath(const QString& charsFolder, const QString& name) {
+QStringList CharacterMenuCaptions(const QStringList& charsFolders) {
+    QStringList captions;
+    for (const QString& folder : charsFolders)
+        for (const QString& caption : CharacterMenuCaptions(folder))
+            if (!captions.contains(caption))
+                captions << caption;
+    return captions;
+}
+
+namespace {
+
+// The character's file in the folder, found without regard to letter case;
+// empty when the folder has none of that name.
+QString characterFileIn(const QString& charsFolder, const QString& name) {
     const QString wanted = name + kCharacterExtension;
     const QString exact = charsFolder + wanted;
     if (QFileInfo::exists(exact))
@@ -60,7 +73,22 @@ QString CharacterFilePath(const QString& charsFolder, const QString& name) {
         if (file.compare(wanted, Qt::CaseInsensitive) == 0)
             return charsFolder + file;
     }
-    return exact;
+    return {};
+}
+
+} // namespace
+
+QString CharacterFilePath(const QString& charsFolder, const QString& name) {
+    return CharacterFilePath(QStringList{charsFolder}, name);
+}
+
+QString CharacterFilePath(const QStringList& charsFolders, const QString& name) {
+    for (const QString& folder : charsFolders) {
+        const QString found = characterFileIn(folder, name);
+        if (!found.isEmpty())
+            return found;
+    }
+    return charsFolders.value(0) + name + kCharacterExtension;
 }
 
 QStringList SkinMenuCaptions(const QStringList& skinNames) {
@@ -133,9 +161,9 @@ QString CharacterAnnouncement(const QString& name) {
 }
 
 QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
-                        const QString& charsFolder, TSettings& settings,
+                        const QStringList& charsFolders, TSettings& settings,
                         const QStringList& toneModeIds) {
-    character.LoadCharacter(CharacterFilePath(charsFolder, name));
+    character.LoadCharacter(CharacterFilePath(charsFolders, name));
     return TakeChosenCharacter(character, name, settings, toneModeIds);
 }
 

@@ -23,11 +23,17 @@ QString StripAccelerators(const QString& caption);
 // ends in ".acs" (any letter case), without that extension, case-normalised,
 // in the order the directory lists them. A missing folder gives none.
 QStringList CharacterMenuCaptions(const QString& charsFolder);
+// The same over several folders in order (the user's characters, then the
+// installation's); a caption an earlier folder gave already is left out.
+QStringList CharacterMenuCaptions(const QStringList& charsFolders);
 
 // The file of the character named name: CharsFolder + name + ".acs", or the
 // file in the folder whose name matches that without regard to letter case
 // (a file JAMES.ACS is listed as James and found again from that caption).
 QString CharacterFilePath(const QString& charsFolder, const QString& name);
+// The same in the first of the folders that has the character; the first
+// folder's path when none has it.
+QString CharacterFilePath(const QStringList& charsFolders, const QString& name);
 
 // Captions of the Skins submenu from the installed skin names.
 QStringList SkinMenuCaptions(const QStringList& skinNames);
@@ -62,8 +68,13 @@ void StoreCharacterSettings(const TPlayerCharacter& character, TSettings& settin
 // character announces itself with. Throws when the file cannot be loaded;
 // Char1 then keeps the old name.
 QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
-                        const QString& charsFolder, TSettings& settings,
+                        const QStringList& charsFolders, TSettings& settings,
                         const QStringList& toneModeIds);
+inline QString ChooseCharacter(TPlayerCharacter& character, const QString& name,
+                               const QString& charsFolder, TSettings& settings,
+                               const QStringList& toneModeIds) {
+    return ChooseCharacter(character, name, QStringList{charsFolder}, settings, toneModeIds);
+}
 // The same for a character already loaded from the chosen file (the first
 // one of a window whose start-up load failed): everything after the load.
 QString TakeChosenCharacter(TPlayerCharacter& character, const QString& name, TSettings& settings,

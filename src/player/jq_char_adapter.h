@@ -12,9 +12,15 @@ public:
     TJQChar& target() const { return c; }
 
     void Stop() override { c.Stop(); }
-    void Speak(const QString& text) override { c.Speak(text, true); }
-    void Read(const QString& text) override { c.Read(text); }
+    int Speak(const QString& text) override { return c.Speak(text, true); }
+    int Read(const QString& text) override { return c.Read(text); }
+    void PlayAnimation(const QString& name) override { c.PlayAnimation(name); }
     int BookmarkCount() const override { return c.BookmarkCount(); }
+    TSpokenText SpeakingNow() const override {
+        const TJQChar::SpokenText now = c.SpeakingNow();
+        return {now.token, now.bookmarkCount};
+    }
+    bool Pending(int token) const override { return c.Pending(token); }
     void LoadCharacter(const QString& path) override { c.LoadCharacter(path); }
     bool Visible() const override { return c.Visible(); }
     void SetVisible(bool visible) override { c.SetVisible(visible); }

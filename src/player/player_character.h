@@ -8,19 +8,38 @@
 
 namespace kalo {
 
+// A text given to the character, as its bookmarks identify it: the token
+// Speak or Read returned for it, and the number of bookmarks placed in it
+// (the last one marks its end). Token 0 stands for no text.
+struct TSpokenText {
+    int token = 0;
+    int bookmarkCount = 0;
+};
+
 class TPlayerCharacter {
 public:
     virtual ~TPlayerCharacter() = default;
 
     // Cancels everything queued or playing for the character.
     virtual void Stop() = 0;
-    // Speaks the text without waiting for it to finish.
-    virtual void Speak(const QString& text) = 0;
+    // Speaks the text without waiting for it to finish, queued behind
+    // whatever the character is doing. Returns the text's token, never 0.
+    virtual int Speak(const QString& text) = 0;
     // Speaks the text between the reading animations, without waiting.
-    virtual void Read(const QString& text) = 0;
+    // Returns the text's token.
+    virtual int Read(const QString& text) = 0;
+    // Plays one of the character's animations (nothing when it has none of
+    // the name), queued like a text.
+    virtual void PlayAnimation(const QString& name) = 0;
     // Bookmarks placed in the last text given to Speak or Read; the last one
     // marks the end of that text.
     virtual int BookmarkCount() const = 0;
+    // The text being spoken now, the one whose bookmarks arrive; token 0
+    // when the character speaks nothing it was given through Speak or Read.
+    virtual TSpokenText SpeakingNow() const = 0;
+    // True while the text of the token waits in the queue or is spoken;
+    // false once it has ended, been stopped, or went with its character.
+    virtual bool Pending(int token) const = 0;
 
     // Replaces the loaded character; throws KaloError when it cannot load.
     virtual void LoadCharacter(const QString& path) = 0;

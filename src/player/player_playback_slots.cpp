@@ -5,6 +5,7 @@
 #include "player/player_window.h"
 
 #include "agent/jq_agent.h"
+#include "base/app_folders.h"
 #include "base/kalo_error.h"
 #include "base/settings_store.h"
 #include "player/character_menus.h"
@@ -168,14 +169,14 @@ void TFormKALO::ShuffleList() {
     });
 }
 
-void TFormKALO::ReadClipboard(const QString&) {
-    // Speak Clipboard takes the clipboard's text again itself.
-    ActionSpeakExecute();
+void TFormKALO::ReadClipboard(const QString& text) {
+    // Speak Clipboard with the text the clipboard watch has just taken.
+    Playback(this).List.SpeakCopiedText(text);
 }
 
 void TFormKALO::BuildCharacterMenu() {
     try {
-        const QStringList captions = CharacterMenuCaptions(CharsFolder);
+        const QStringList captions = CharacterMenuCaptions(CharsFolders());
         QActionGroup* group = RadioGroup(Characters1);
         for (const QString& caption : captions) {
             QAction* item = AddRadioItem(Characters1, group, caption, caption == Settings.Char1);
@@ -188,7 +189,7 @@ void TFormKALO::BuildCharacterMenu() {
 
 void TFormKALO::BuildSkinMenu() {
     try {
-        const QStringList captions = SkinMenuCaptions(installedSkins(AppPath));
+        const QStringList captions = SkinMenuCaptions(installedSkins(DataFolders()));
         QActionGroup* group = RadioGroup(Skins1);
         for (const QString& caption : captions) {
             QAction* item = AddRadioItem(Skins1, group, caption, caption == Settings.Skin);
@@ -221,12 +222,12 @@ void TFormKALO::CharacterItemClick(QAction* item) {
     try {
         QString sentence;
         if (JQChar) {
-            sentence = ChooseCharacter(*Playback(this).Character(), name, CharsFolder, Settings,
-                                       ToneModeIds);
+            sentence = ChooseCharacter(*Playback(this).Character(), name, CharsFolders(),
+                                       Settings, ToneModeIds);
         } else {
             // No character since the start-up load failed: the controller is
             // made from the chosen file, and the start finished with it.
-            JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolder, name));
+            JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolders(), name));
             sentence =
                 TakeChosenCharacter(*Playback(this).Character(), name, Settings, ToneModeIds);
             ApplyStartSettings();
@@ -237,6 +238,9 @@ void TFormKALO::CharacterItemClick(QAction* item) {
             tones.at(defaultItem)->setChecked(true);
         LabelFileName->setText(QStringLiteral("New Character"));
         Playback(this).Character()->Speak(sentence);
+        // The old character's speech went with it: the list goes on after
+        // the introduction from where it was.
+        Playback(this).List.CharacterChanged();
     } catch (...) {
         // A character that fails to load changes nothing: the one running
         // (if any) stays, Char1 keeps its name, nothing is announced, and

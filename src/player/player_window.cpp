@@ -1,6 +1,7 @@
 #include "player/player_window.h"
 
 #include "agent/jq_agent.h"
+#include "base/app_folders.h"
 #include "base/kalo_error.h"
 #include "base/settings_store.h"
 #include "player/character_menus.h"
@@ -468,7 +469,7 @@ void TFormKALO::FormCreate() {
         // 11.
         // The file is found whatever its letter case (a stored Char1 of
         // james still finds James.acs).
-        JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolder, Settings.Char1));
+        JQChar = std::make_unique<TJQChar>(CharacterFilePath(CharsFolders(), Settings.Char1));
         ApplyCharacterSettings();
         // 12. and 13.
         ApplyStartSettings();
@@ -553,7 +554,7 @@ void TFormKALO::CreateFaceButtons() {
 }
 
 void TFormKALO::ApplySkin() {
-    FSkinLoader->ApplySkin(AppPath, Settings.Skin);
+    FSkinLoader->ApplySkin(DataFolders(), Settings.Skin);
 }
 
 void TFormKALO::SetShade(bool on) {
@@ -737,8 +738,7 @@ void TFormKALO::ActionDownLatestExecute() {
 }
 
 void TFormKALO::ActionHelpExecute() {
-    ShellOpen(AppPath + QStringLiteral("help/index.html"), QStringLiteral("Open"),
-              SW_SHOWMAXIMIZED);
+    ShellOpen(HelpPagePath(), QStringLiteral("Open"), SW_SHOWMAXIMIZED);
 }
 
 void TFormKALO::ActionRecordClipboardExecute() {

@@ -11,6 +11,8 @@
 #include <QRandomGenerator>
 #include <QThreadPool>
 
+#include <limits>
+
 namespace kalo {
 
 namespace {
@@ -44,33 +46,87 @@ QString BookmarkNumberText(int bookmark) {
     return QString::asprintf("%.4d", bookmark);
 }
 
+namespace {
+
+// Where a stretch without spaces is best cut: after a blank or a line
+// break, or after the punctuation that ends or divides a sentence in
+// Chinese and Japanese text.
+bool GoodCutAfter(QChar c) {
+    switch (c.unicode()) {
+    case 0x3001: // ideographic comma
+    case 0x3002: // ideographic full stop
+    case 0xFF01: // fullwidth exclamation mark
+    case 0xFF0C: // fullwidth comma
+    case 0xFF1B: // fullwidth semicolon
+    case 0xFF1F: // fullwidth question mark
+        return true;
+    default:
+        return c.unicode() <= 32 || c.isSpace();
+    }
+}
+
+} // namespace
+
 QStringList SplitIntoParts(const QString& text, int partLength) {
     QStringList parts;
     partLength = std::max(partLength, 1);
+    const QStringView all(text);
     qsizetype start = 0;
-    while (text.size() - start > partLength) {
-        qsizetype cut = text.lastIndexOf(QLatin1Char(' '), start + partLength);
-        if (cut <= start) {
-            cut = start + partLength;
-            parts << text.mid(start, cut - start);
-            start = cut;
-        } else {
-            parts << text.mid(start, cut - start);
-            start = cut + 1;
+    while (all.size() - start > partLength) {
+        // Only this part's stretch is looked at, and the character just
+        // past it: a space there is a clean cut too.
+        const QStringView stretch = all.mid(start, partLength + 1);
+        const qsizetype space = stretch.lastIndexOf(u' ');
+        if (space > 0) {
+            parts << stretch.left(space).toString();
+            start += space + 1;
+            continue;
         }
+        qsizetype cut = partLength;
+        for (qsizetype k = partLength - 1; k >= 0; --k) {
+            if (GoodCutAfter(stretch[k])) {
+                cut = k + 1;
+                break;
+            }
+        }
+        if (cut == partLength && stretch[cut - 1].isHighSurrogate() &&
+            stretch[cut].isLowSurrogate())
+            cut = cut > 1 ? cut - 1 : cut + 1; // the pair stays whole
+        parts << stretch.left(cut).toString();
+        start += cut;
     }
-    parts << text.mid(start);
+    parts << all.mid(start).toString();
     return parts;
 }
 
-int SpeechBookmarkCount(const QString& text) {
+int SpeechBookmarkCount(QStringView text) {
     qsizetype b = 0;
     qsizetype e = text.size();
     while (b < e && text.at(b).unicode() <= 32)
         ++b;
     while (e > b && text.at(e - 1).unicode() <= 32)
         --e;
-    return static_cast<int>(QStringView(text).mid(b, e - b).count(QLatin1Char(' '))) + 1;
+    return static_cast<int>(text.mid(b, e - b).count(u' ')) + 1;
+}
+
+int SpeechBookmarkCount(const QStringList& parts) {
+    qint64 total = 0;
+    for (const QString& part : parts)
+        total += SpeechBookmarkCount(QStringView(part));
+    return static_cast<int>(std::min<qint64>(total, std::numeric_limits<int>::max()));
+}
+
+QString TextAfterBookmark(const QString& text, int bookmark) {
+    if (bookmark <= 0)
+        return text;
+    qsizetype k = 0;
+    while (k < text.size() && text.at(k).unicode() <= 32)
+        ++k;
+    int spaces = 0;
+    for (; k < text.size(); ++k)
+        if (text.at(k) == u' ' && ++spaces == bookmark)
+            return text.mid(k + 1);
+    return {};
 }
 
 QString ReadEntryText(const QString& path) {
@@ -83,16 +139,8 @@ QString ReadEntryText(const QString& path) {
                             .arg(path)
                             .arg(MegabytesUp(read.size))
                             .arg(MaxListEntryBytes / (1024 * 1024)));
-    if (!read.ok()) {
-        QString reason = read.reason;
-        if (!reason.isEmpty())
-            reason[0] = reason[0].toUpper();
-        throw KaloError(QStringLiteral("Cannot %1 file \"%2\". %3.")
-                            .arg(read.result == RegularFileRead::Unreadable
-                                     ? QStringLiteral("read")
-                                     : QStringLiteral("open"),
-                                 path, reason));
-    }
+    if (!read.ok())
+        throw KaloError(read.failure(path));
     QString text = DecodeText(read.bytes).text;
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');
@@ -113,18 +161,31 @@ TReadingList::TReadingList(TPlaybackHost& host, QStringList& list, int& itemInde
 TReadingList::~TReadingList() = default;
 
 void TReadingList::SpeakClipboard() {
+    if (!FHost.Character())
+        return;
+    if (const std::optional<QString> text = FHost.ClipboardText())
+        SpeakCopiedText(*text);
+}
+
+void TReadingList::SpeakCopiedText(const QString& text) {
     TPlayerCharacter* character = FHost.Character();
     if (!character)
-        return;
-    const std::optional<QString> text = FHost.ClipboardText();
-    if (!text)
         return;
     FHost.SetFileNameLabel(kReadingClipboard);
     // An entry still being read from disk would otherwise start speaking
     // over the clipboard text once it arrives.
     cancelRead();
     character->Stop();
-    character->Read(*text);
+    if (text.size() <= FPartLength) {
+        startText({text}, SpeechBookmarkCount(text), kReadingClipboard, true);
+        return;
+    }
+    // A large copy goes to the character in parts, like a large file, and
+    // is cut into them off the window's thread.
+    startParts([copied = text] { return copied; },
+               [this](const QStringList& parts, int bookmarks, const QString&) {
+                   startText(parts, bookmarks, kReadingClipboard, true);
+               });
 }
 
 void TReadingList::ReadClipboard() {
@@ -139,7 +200,7 @@ void TReadingList::ReadClipboard() {
     FHost.SetFileNameLabel(kReadingClipboard);
     cancelRead();
     character->Stop();
-    character->Read(kNoClipboardText);
+    startText({kNoClipboardText}, SpeechBookmarkCount(kNoClipboardText), kReadingClipboard, true);
 }
 
 void TReadingList::Play() {
@@ -156,7 +217,12 @@ void TReadingList::Play() {
     cancelRead();
     if (TPlayerCharacter* character = FHost.Character())
         character->Stop();
-    startRead(ItemIndex, FList.at(ItemIndex));
+    const int index = ItemIndex;
+    const QString path = FList.at(index);
+    startParts([reader = FReader, path] { return reader(path); },
+               [this, index, path](const QStringList& parts, int bookmarks, const QString& error) {
+                   entryRead(index, path, parts, bookmarks, error);
+               });
 }
 
 void TReadingList::Stop() {
@@ -192,30 +258,103 @@ void TReadingList::Bookmark(int bookmark) {
     TPlayerCharacter* character = FHost.Character();
     if (!character)
         return;
-    const int count = character->BookmarkCount();
-    const bool inParts = !FParts.isEmpty();
-    // An entry spoken in parts shows its progress over the whole entry.
-    const int shown = inParts ? FPartBase + bookmark : bookmark;
-    if (bookmark == 1 && (!inParts || FPart == 0)) {
-        const int total = inParts ? FEntryBookmarks : count;
-        FHost.SetFileNameLabel(LabelWithCount(FHost.FileNameLabel(), total));
-        FHost.SetPositionMax(total);
+    const TSpokenText now = character->SpeakingNow();
+    if (FToken != 0 && now.token == FToken) {
+        ownBookmark(bookmark, now.bookmarkCount);
+        return;
     }
-    if (inParts && bookmark == count) {
+    // Another text: the greeting, an announcement. While a text of the list
+    // waits behind it, the display stays with the list's text, so the
+    // counter never runs back and forth.
+    if (FToken != 0 && character->Pending(FToken))
+        return;
+    const int count = now.token != 0 ? now.bookmarkCount : character->BookmarkCount();
+    if (bookmark == 1) {
+        FHost.SetFileNameLabel(LabelWithCount(FHost.FileNameLabel(), count));
+        FHost.SetPositionMax(count);
+    }
+    FHost.SetPosition(bookmark);
+    FHost.SetNumberLabel(BookmarkNumberText(bookmark));
+}
+
+void TReadingList::ownBookmark(int bookmark, int partBookmarks) {
+    FReached = bookmark;
+    // The progress counts over the whole text, across its parts.
+    const int shown = FPartBase + bookmark;
+    if (bookmark == 1 && FShowCount) {
+        FShowCount = false;
+        FHost.SetFileNameLabel(LabelWithCount(FLabel, FTotal));
+        FHost.SetPositionMax(FTotal);
+    }
+    if (bookmark >= partBookmarks) {
         if (FPart + 1 < FParts.size()) {
-            FPartBase += count;
+            FPartBase += partBookmarks;
             ++FPart;
-            character->Speak(FParts.at(FPart));
+            if (TPlayerCharacter* character = FHost.Character())
+                speakPart(*character, false);
         } else {
-            FParts.clear();
+            endText();
+            // The end of an entry, or of a copy read while the list plays.
             if (Playing)
                 Next();
         }
-    } else if (!inParts && Playing && bookmark == count) {
-        Next();
     }
     FHost.SetPosition(shown);
     FHost.SetNumberLabel(BookmarkNumberText(shown));
+}
+
+void TReadingList::CharacterChanged() {
+    TPlayerCharacter* character = FHost.Character();
+    if (!character || FToken == 0 || character->Pending(FToken))
+        return;
+    // The rest of the part, numbered so that its end falls where the
+    // part's end did: the counter goes on from where it was.
+    const QString rest = TextAfterBookmark(FParts.at(FPart), FReached);
+    FPartBase += SpeechBookmarkCount(FParts.at(FPart)) - SpeechBookmarkCount(rest);
+    FParts[FPart] = rest;
+    FShowCount = true; // the new character's introduction took the label
+    speakPart(*character, FCopied);
+}
+
+void TReadingList::startText(const QStringList& parts, int bookmarks, const QString& label,
+                             bool copied) {
+    TPlayerCharacter* character = FHost.Character();
+    if (!character || parts.isEmpty())
+        return;
+    FParts = parts;
+    FPart = 0;
+    FPartBase = 0;
+    FTotal = bookmarks;
+    FLabel = label;
+    FCopied = copied;
+    FShowCount = true;
+    speakPart(*character, copied);
+}
+
+void TReadingList::speakPart(TPlayerCharacter& character, bool withReadAnimation) {
+    const QString& part = FParts.at(FPart);
+    const bool last = FPart + 1 == FParts.size();
+    FReached = 0;
+    // A copied text is read between the reading animations: the first
+    // before its first part, the return after its last.
+    if (withReadAnimation && last) {
+        FToken = character.Read(part);
+        return;
+    }
+    if (withReadAnimation)
+        character.PlayAnimation(QStringLiteral("Read"));
+    FToken = character.Speak(part);
+    if (FCopied && last)
+        character.PlayAnimation(QStringLiteral("ReadReturn"));
+}
+
+void TReadingList::endText() {
+    FParts.clear();
+    FPart = 0;
+    FPartBase = 0;
+    FTotal = 0;
+    FToken = 0;
+    FReached = 0;
 }
 
 void TReadingList::SpeechFailed(const QString& reason) {
@@ -233,49 +372,52 @@ void TReadingList::replaceList(const QStringList& files) {
         ShuffleList(FList, FRandom);
 }
 
-void TReadingList::startRead(int index, const QString& path) {
-    // The file is read and decoded on a worker thread so a large file does
-    // not hold up the window; the result comes back on this thread and is
-    // used only if no later action has replaced this read.
+void TReadingList::startParts(std::function<QString()> source, PartsReady then) {
+    // The text is read (a file is decoded too) and cut into parts on a
+    // worker thread, so a large one does not hold up the window; the result
+    // comes back on this thread and is used only if no later action has
+    // replaced this one.
     auto pending = std::make_shared<PendingRead>();
     FPendingRead = pending;
     std::weak_ptr<PendingRead> weak = pending;
     QObject* receiver = QCoreApplication::instance();
-    const auto reader = FReader;
     const int partLength = FPartLength;
-    QThreadPool::globalInstance()->start([this, weak, receiver, reader, partLength, index, path] {
-        QStringList parts;
-        int bookmarks = 0;
-        QString error;
-        try {
-            const QString text = reader(path);
-            bookmarks = SpeechBookmarkCount(text);
-            parts = SplitIntoParts(text, partLength);
-        } catch (const KaloError& e) {
-            error = e.message();
-        } catch (const std::exception& e) {
-            error = QString::fromLocal8Bit(e.what());
-        }
-        QMetaObject::invokeMethod(
-            receiver,
-            [this, weak, index, path, parts = std::move(parts), bookmarks,
-             error = std::move(error)] {
-                // Only this object holds the read; while it can be locked
-                // here, on the object's own thread, the object is alive.
-                const auto alive = weak.lock();
-                if (!alive || FPendingRead != alive)
-                    return;
-                FPendingRead.reset();
-                entryRead(index, path, parts, bookmarks, error);
-            },
-            Qt::QueuedConnection);
-    });
+    QThreadPool::globalInstance()->start(
+        [this, weak, receiver, partLength, source = std::move(source), then = std::move(then)] {
+            QStringList parts;
+            int bookmarks = 0;
+            QString error;
+            try {
+                const QString text = source();
+                // A read dropped meanwhile (Stop, another entry) ends here.
+                if (!weak.expired()) {
+                    parts = SplitIntoParts(text, partLength);
+                    bookmarks = SpeechBookmarkCount(parts);
+                }
+            } catch (const KaloError& e) {
+                error = e.message();
+            } catch (const std::exception& e) {
+                error = QString::fromLocal8Bit(e.what());
+            }
+            QMetaObject::invokeMethod(
+                receiver,
+                [this, weak, then, parts = std::move(parts), bookmarks, error = std::move(error)] {
+                    // Only this object holds the read; while it can be locked
+                    // here, on the object's own thread, the object is alive.
+                    const auto alive = weak.lock();
+                    if (!alive || FPendingRead != alive)
+                        return;
+                    FPendingRead.reset();
+                    then(parts, bookmarks, error);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void TReadingList::cancelRead() {
     // Whatever replaces the entry also ends its remaining parts.
     FPendingRead.reset();
-    FParts.clear();
+    endText();
 }
 
 void TReadingList::entryRead(int index, const QString& path, const QStringList& parts,
@@ -286,17 +428,9 @@ void TReadingList::entryRead(int index, const QString& path, const QStringList& 
         FHost.ShowError(error);
         return;
     }
-    FHost.SetFileNameLabel(EntryLabel(index, path));
-    TPlayerCharacter* character = FHost.Character();
-    if (!character || parts.isEmpty())
-        return;
-    if (parts.size() > 1) {
-        FParts = parts;
-        FPart = 0;
-        FPartBase = 0;
-        FEntryBookmarks = bookmarks;
-    }
-    character->Speak(parts.first());
+    const QString label = EntryLabel(index, path);
+    FHost.SetFileNameLabel(label);
+    startText(parts, bookmarks, label, false);
 }
 
 } // namespace kalo

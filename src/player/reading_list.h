@@ -58,12 +58,21 @@ QString BookmarkNumberText(int bookmark);
 // A long text cut into parts of at most partLength characters, each cut
 // made at a space, which is dropped, so the words keep their bookmarks: the
 // last bookmark of a part falls after the word before the cut, as it would
-// in the whole text. A stretch without a space is cut at the length.
+// in the whole text. A stretch without a space is cut after its last line
+// break or other blank, and one without any blank at the length (never
+// between the two halves of a surrogate pair). Each cut looks at no more
+// than one part's length of text.
 QStringList SplitIntoParts(const QString& text, int partLength);
 // The bookmarks the character places in a text: one after each space of the
 // text without its leading and trailing blanks and control characters, and
 // one at the end.
-int SpeechBookmarkCount(const QString& text);
+int SpeechBookmarkCount(QStringView text);
+// The bookmarks of all the parts together.
+int SpeechBookmarkCount(const QStringList& parts);
+// What remains of a text once the character has reached its bookmark b:
+// the text after the b-th space (counted as SpeechBookmarkCount counts);
+// the whole text for 0, nothing when there are fewer spaces.
+QString TextAfterBookmark(const QString& text, int bookmark);
 
 // The largest list entry read: far more than hours of speech, and it keeps
 // a wrong choice from taking the memory.
@@ -101,6 +110,9 @@ public:
     // "Speak Clipboard": stop the character and read the clipboard text;
     // nothing without text. Playing stays as it is.
     void SpeakClipboard();
+    // The same with the clipboard's text already taken (by the clipboard
+    // watch): a large copy is fetched from its owner only once.
+    void SpeakCopiedText(const QString& text);
     // "Read Clipboard": leave list playback and read the clipboard, or say
     // that it holds no text.
     void ReadClipboard();
@@ -115,23 +127,33 @@ public:
     void Next();
     // "Open Text File...": pick files, make them the list, play the first.
     void OpenTextFile();
-    // The character reached bookmark b of its latest text.
+    // The character reached bookmark b of the text it is speaking. The
+    // bookmarks of the list's own texts (entries and copied texts) show
+    // the progress over the whole text and move the list on at its end;
+    // those of any other text (the greeting, an announcement) show their
+    // own count, unless a text of the list waits behind them, and never
+    // move the list.
     void Bookmark(int bookmark);
+    // The character was replaced, and its speech went with it: a text of
+    // the list that was cut off goes on from the word it had reached,
+    // after whatever the new character was given meanwhile.
+    void CharacterChanged();
     // A text given to the character could not be spoken (no usable voice):
     // its end never comes, so list playback stops here, and the reason is
     // shown, once until something has been spoken again.
     void SpeechFailed(const QString& reason);
 
-    // True while an entry's file is being read in the background.
+    // True while an entry's file is being read, or a large copy cut into
+    // parts, in the background.
     bool ReadPending() const { return static_cast<bool>(FPendingRead); }
 
     // Replaces the random source of the shuffle (tests).
     void SetRandomSource(std::function<int(int bound)> random) { FRandom = std::move(random); }
-    // An entry longer than this many characters is handed to the character
-    // part by part, each when the one before has been spoken, so the
-    // character never takes in a whole large file at once (its tags are
-    // worked out on the window's thread). The progress display counts over
-    // the whole entry.
+    // An entry or a copied text longer than this many characters is handed
+    // to the character part by part, each when the one before has been
+    // spoken, so the character never takes in a whole large text at once
+    // (its tags are worked out on the window's thread). The progress
+    // display counts over the whole text.
     static constexpr int kDefaultPartLength = 16384;
     void SetPartLength(int characters) { FPartLength = characters; }
 
@@ -144,10 +166,16 @@ public:
 private:
     struct PendingRead;
     void replaceList(const QStringList& files);
-    void startRead(int index, const QString& path);
+    using PartsReady =
+        std::function<void(const QStringList& parts, int bookmarks, const QString& error)>;
+    void startParts(std::function<QString()> source, PartsReady then);
     void cancelRead();
     void entryRead(int index, const QString& path, const QStringList& parts, int bookmarks,
                    const QString& error);
+    void startText(const QStringList& parts, int bookmarks, const QString& label, bool copied);
+    void speakPart(TPlayerCharacter& character, bool withReadAnimation);
+    void ownBookmark(int bookmark, int partBookmarks);
+    void endText();
 
     TPlaybackHost& FHost;
     QStringList& FList;
@@ -157,15 +185,23 @@ private:
     // late never speaks over what the user asked for since.
     std::shared_ptr<PendingRead> FPendingRead;
     int FPartLength = kDefaultPartLength;
-    // The entry being spoken in parts (empty when it went in one piece):
-    // the parts, the one being spoken, the bookmarks of the parts before it
-    // and of the whole entry.
+    // The text the list gave the character, an entry or a copied one, in
+    // its parts (empty when there is none): the part being spoken, the
+    // bookmarks of the parts before it and of the whole text, the token of
+    // the part and the last of its bookmarks reached, the label the text is
+    // shown under (without its count), and whether the count still has to
+    // go into the label at the next first bookmark.
     QStringList FParts;
     // The failure last shown; cleared when speech reaches a bookmark.
     QString FReportedFailure;
     int FPart = 0;
     int FPartBase = 0;
-    int FEntryBookmarks = 0;
+    int FTotal = 0;
+    int FToken = 0;
+    int FReached = 0;
+    QString FLabel;
+    bool FCopied = false;
+    bool FShowCount = false;
 };
 
 } // namespace kalo

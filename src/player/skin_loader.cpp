@@ -49,10 +49,14 @@ QColor TSkinLoader::textColour(const std::optional<QByteArray>& pledit) {
 }
 
 void TSkinLoader::ApplySkin(const QString& appPath, const QString& skinName) {
+    ApplySkin(QStringList{appPath}, skinName);
+}
+
+void TSkinLoader::ApplySkin(const QStringList& appFolders, const QString& skinName) {
     try {
         decoded_.clear();
         source_.reset();
-        source_ = openSkin(appPath, skinName);
+        source_ = openSkin(appFolders, skinName);
         applySteps();
     } catch (...) {
         // A broken skin shows nothing: the run ends at the failing step.

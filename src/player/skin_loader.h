@@ -68,6 +68,8 @@ public:
     // PositionBar, VolumeBar, SpeedBar (Balance.bmp, else Volume.bmp), then
     // the windowshade state again. Never throws.
     void ApplySkin(const QString& appPath, const QString& skinName);
+    // The same from the first of several application folders that has it.
+    void ApplySkin(const QStringList& appFolders, const QString& skinName);
 
     // Switches between the normal face (275 x 116, Main.bmp loaded afresh)
     // and the windowshade strip (275 x 14, the face's top rows), stores the

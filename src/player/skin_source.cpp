@@ -181,7 +181,11 @@ QString skinsFolder(const QString& appPath) {
     return base + QStringLiteral("skins/");
 }
 
-std::unique_ptr<SkinSource> openSkin(const QString& appPath, const QString& skinName) {
+namespace {
+
+// The skin in one application folder's skins/; null when it has none of
+// that name.
+std::unique_ptr<SkinSource> skinIn(const QString& appPath, const QString& skinName) {
     const QString folder = skinsFolder(appPath);
     const QString dir = findEntry(folder, skinName, QDir::Dirs);
     if (!dir.isEmpty())
@@ -189,7 +193,29 @@ std::unique_ptr<SkinSource> openSkin(const QString& appPath, const QString& skin
     const QString archive = findEntry(folder, skinName + QStringLiteral(".wsz"), QDir::Files);
     if (!archive.isEmpty())
         return ArchiveSkinSource::fromFile(archive);
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<SkinSource> openSkin(const QString& appPath, const QString& skinName) {
+    return openSkin(QStringList{appPath}, skinName);
+}
+
+std::unique_ptr<SkinSource> openSkin(const QStringList& appFolders, const QString& skinName) {
+    for (const QString& appPath : appFolders)
+        if (auto source = skinIn(appPath, skinName))
+            return source;
     return std::make_unique<FolderSkinSource>(QString());
+}
+
+QStringList installedSkins(const QStringList& appFolders) {
+    QStringList names;
+    for (const QString& appPath : appFolders)
+        for (const QString& name : installedSkins(appPath))
+            if (!names.contains(name))
+                names << name;
+    return names;
 }
 
 QStringList installedSkins(const QString& appPath) {

@@ -80,10 +80,16 @@ QString skinsFolder(const QString& appPath);
 // sub-folder of that name, else the file name + ".wsz", both found without
 // regard to letter case. A skin that is not there gives a source without files.
 std::unique_ptr<SkinSource> openSkin(const QString& appPath, const QString& skinName);
+// The same in the first of several application folders that has the skin
+// (the user's folder, then the installation's).
+std::unique_ptr<SkinSource> openSkin(const QStringList& appFolders, const QString& skinName);
 
 // The installed skins' display names, in the order the file system lists
 // them: each sub-folder of skins/ (not hidden), then each .wsz file there
 // whose display name no folder already has.
 QStringList installedSkins(const QString& appPath);
+// The same over several application folders in order; a name an earlier
+// folder gave already is left out.
+QStringList installedSkins(const QStringList& appFolders);
 
 } // namespace kalo

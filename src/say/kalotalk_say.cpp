@@ -4,10 +4,13 @@
 // clear messages, non-zero exit codes on failure, and no half-written
 // output file ever (outputs are written beside the target under a
 // temporary name and renamed at the end).
+#include "base/app_folders.h"
 #include "speech/mp3_parts.h"
 #include "speech/mspeech.h"
 #include "speech/subtitles.h"
 #include "say/say_options.h"
+#include "base/regular_file.h"
+#include "base/text_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -179,11 +182,15 @@ bool readText(const SayOptions& o, QString* text, QString* error) {
                                                                : f.errorString());
         return false;
     }
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        *error = QStringLiteral("cannot read %1: %2").arg(name, f.errorString());
+    // Pipes and FIFOs are read to their end (process substitution, -f
+    // /dev/stdin), but never more than the largest document: a source that
+    // never ends, such as /dev/zero, ends with a message.
+    const RegularFileRead read = ReadAtMost(f, MaxDocumentBytes);
+    if (!read.ok()) {
+        *error = QStringLiteral("cannot read %1: %2").arg(name, read.reason);
         return false;
     }
+    const QByteArray& bytes = read.bytes;
     *text = DecodeInputText(bytes);
     return true;
 }
@@ -201,6 +208,10 @@ int main(int argc, char* argv[]) {
         return fail(parseError + QStringLiteral("\nTry kalotalk-say --help."), 2);
     if (o.help) {
         say(stdout, SayUsage());
+        return 0;
+    }
+    if (o.version) {
+        say(stdout, QStringLiteral("kalotalk-say %1\n").arg(KaloVersion()));
         return 0;
     }
 

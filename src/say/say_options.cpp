@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cmath>
 #include <cstring>
@@ -38,7 +39,17 @@ QString SayUsage() {
         "               subtitles are timed as the file would be\n"
         "  --lrc FILE   the same as LRC lyrics ([mm:ss.xx] lines)\n"
         "  -f FILE      read the text from FILE\n"
-        "  -h, --help   show this text\n");
+        "  -h, --help   show this text\n"
+        "  --version    show the version\n"
+        "\n"
+        "Exit status:\n"
+        "  0    done\n"
+        "  1    failed, with a message on standard error (an unknown voice, a\n"
+        "       voice name that fits several voices, input that cannot be read,\n"
+        "       output that cannot be written, an engine or encoder failure)\n"
+        "  2    a wrong command line\n"
+        "  130  interrupted by Ctrl+C (128 and the signal's number for others);\n"
+        "       no half-written output file is left behind\n");
 }
 
 namespace {
@@ -113,8 +124,10 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
     p.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QCommandLineOption voices(QStringLiteral("voices"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
     p.addOption(voices);
     p.addOption(help);
+    p.addOption(version);
     for (const char* name : {"v", "s", "p", "a", "x", "w", "m", "o", "f", "srt", "lrc", "jobs"})
         p.addOption(
             QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
@@ -123,6 +136,7 @@ QString ParseSayArguments(const QStringList& arguments, SayOptions& options) {
 
     options = SayOptions{};
     options.help = p.isSet(help);
+    options.version = p.isSet(version);
     options.listVoices = p.isSet(voices);
     options.voice = p.value(QStringLiteral("v"));
     options.wavOut = p.value(QStringLiteral("w"));
@@ -215,6 +229,18 @@ int ChooseVoice(const std::vector<TTSModeInfo>& modes, const QString& query, QSt
     for (size_t i = 0; i < modes.size(); ++i)
         if (modes[i].ModeName.contains(q, Qt::CaseInsensitive))
             hits.push_back(int(i));
+    if (hits.size() > 1) {
+        // "kal" names the voice kal, not kal16: a whole word beats a part.
+        const QRegularExpression word(QStringLiteral("(?<![\\p{L}\\p{N}])%1(?![\\p{L}\\p{N}])")
+                                          .arg(QRegularExpression::escape(q)),
+                                      QRegularExpression::CaseInsensitiveOption);
+        std::vector<int> whole;
+        for (int i : hits)
+            if (modes[size_t(i)].ModeName.contains(word))
+                whole.push_back(i);
+        if (whole.size() == 1)
+            return whole.front();
+    }
     if (hits.size() == 1)
         return hits.front();
     if (hits.empty())

@@ -16,6 +16,7 @@ namespace kalo {
 
 struct SayOptions {
     bool help = false;
+    bool version = false;
     bool listVoices = false;
     QString voice;                 // -v: mode identifier, mode name or part of a name
     std::optional<quint32> speed;  // -s: words per minute
@@ -49,7 +50,8 @@ QString SayUsage();
 QString ParseSayArguments(const QStringList& arguments, SayOptions& options);
 
 // Picks the voice a query names: a mode identifier, a mode name (letter
-// case does not matter), or a part of a name that only one mode has. An
+// case does not matter), or a part of a name that only one mode has (or
+// that only one mode has as a whole word: "kal" beside "kal16"). An
 // empty query picks British, else American, else any English, else the
 // first mode. Returns
 // the index into modes, or -1 with a message in error.

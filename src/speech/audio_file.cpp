@@ -18,6 +18,10 @@
 #include <mutex>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace kalo {
 
 namespace {
@@ -44,10 +48,32 @@ public:
     }
 
     bool open(const QString& fileName, int sampleRate, QString* error) override {
-        FILE* f = std::fopen(QFile::encodeName(fileName).constData(), "wb");
+        // Opened without blocking and checked before anything is written: a
+        // FIFO in the file's place would hold the caller until a reader came,
+        // and a disk is no place for a header. Character devices such as
+        // /dev/null take the writes and are let through.
+        const int fd = ::open(QFile::encodeName(fileName).constData(),
+                              O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+        struct stat st {};
+        const bool usable = fd >= 0 && ::fstat(fd, &st) == 0 &&
+                            (S_ISREG(st.st_mode) || S_ISCHR(st.st_mode));
+        if (!usable) {
+            // A FIFO that nobody reads refuses a writer with ENXIO.
+            const QString why = fd >= 0 || errno == ENXIO
+                                    ? QStringLiteral("it is not a regular file")
+                                    : QString::fromLocal8Bit(std::strerror(errno));
+            if (fd >= 0)
+                ::close(fd);
+            *error = QStringLiteral("Cannot create %1: %2").arg(fileName, why);
+            return false;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        const bool emptied = !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) == 0;
+        FILE* f = emptied ? ::fdopen(fd, "wb") : nullptr;
         if (!f) {
             *error = QStringLiteral("Cannot create %1: %2")
                          .arg(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+            ::close(fd);
             return false;
         }
         std::setvbuf(f, nullptr, _IOFBF, 1 << 18);

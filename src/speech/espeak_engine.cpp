@@ -187,9 +187,13 @@ std::vector<TTSModeInfo> EspeakEngine::Modes() {
     return state_->modes;
 }
 
-int EspeakEngine::SampleRate() const {
+int EspeakEngine::SampleRate(const TTSModeInfo&) const {
     const_cast<EspeakEngine*>(this)->start();
     return state_->sampleRate;
+}
+
+TTSVisualShape EspeakEngine::MouthShape(const QString& phoneme) const {
+    return MouthForPhoneme(phoneme);
 }
 
 TTSEngineRanges EspeakEngine::Ranges() const {
@@ -251,10 +255,6 @@ void EspeakEngine::Synthesize(const TTSModeInfo& mode, const QByteArray& utf8,
     if (result != EE_OK && !run.stopped)
         throw KaloError(
             QStringLiteral("The speech engine refused the text (error %1)").arg(int(result)));
-}
-
-std::vector<std::shared_ptr<ITTSEngine>> DefaultTTSEngines() {
-    return {EspeakEngine::Instance()};
 }
 
 } // namespace kalo

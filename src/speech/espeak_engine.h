@@ -20,7 +20,9 @@ public:
     // One mode per installed voice, plus a female and a second male variant
     // of every English voice. Throws KaloError when the library cannot start.
     std::vector<TTSModeInfo> Modes() override;
-    int SampleRate() const override;
+    // One rate for every voice.
+    int SampleRate(const TTSModeInfo& mode) const override;
+    TTSVisualShape MouthShape(const QString& phoneme) const override;
     TTSEngineRanges Ranges() const override;
     QString About() const override;
     void Synthesize(const TTSModeInfo& mode, const QByteArray& utf8, const TTSVoiceParams& params,

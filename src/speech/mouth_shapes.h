@@ -1,6 +1,6 @@
 // Mouth shapes for phonemes, so a drawn character can move its mouth with
-// the speech. Phonemes are named in the eSpeak NG alphabet; names from
-// another engine fall back on a half-open mouth.
+// the speech. Each engine names its phonemes in its own alphabet; names
+// an alphabet does not know fall back on a half-open mouth.
 #pragma once
 
 #include "speech/tts_types.h"
@@ -14,6 +14,10 @@ struct TTSVisualShape {
     quint32 hints = 0; // TTSVisualHint bits
 };
 
+// A phoneme in the eSpeak NG alphabet ("a#", "i:", "tS", "_:").
 TTSVisualShape MouthForPhoneme(const QString& phoneme);
+
+// A phone of Flite's English phone set ("aa", "iy", "sh", "pau").
+TTSVisualShape MouthForFlitePhone(const QString& phone);
 
 } // namespace kalo

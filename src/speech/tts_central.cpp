@@ -1,7 +1,6 @@
 #include "speech/tts_central.h"
 
 #include "speech/marked_text.h"
-#include "speech/mouth_shapes.h"
 #include "speech/speech_stream.h"
 
 #include "base/kalo_error.h"
@@ -38,8 +37,8 @@ struct SynthJob {
 // text's start.
 class PacketBuilder : public ITTSSynthOutput {
 public:
-    PacketBuilder(SpeechStream& stream, const SynthJob& job)
-        : stream_(stream), job_(job), bookmarks_(bookmarksOf(job.text)),
+    PacketBuilder(SpeechStream& stream, const ITTSEngine& engine, const SynthJob& job)
+        : stream_(stream), engine_(engine), job_(job), bookmarks_(bookmarksOf(job.text)),
           packetSamples_(std::max(1, stream.sampleRate() / kPacketsPerSecond)) {}
 
     void beginSegment(const TTSSegment& seg) {
@@ -81,7 +80,7 @@ public:
     void Phoneme(const QString& name, qint64 sample) override {
         if (!job_.visual)
             return;
-        const TTSVisualShape shape = MouthForPhoneme(name);
+        const TTSVisualShape shape = engine_.MouthShape(name);
         StreamEvent e;
         e.kind = StreamEvent::Visual;
         e.textId = job_.textId;
@@ -146,6 +145,7 @@ private:
     }
 
     SpeechStream& stream_;
+    const ITTSEngine& engine_;
     const SynthJob& job_;
     std::vector<TTSTextMark> bookmarks_;
     const qsizetype packetSamples_;
@@ -170,7 +170,7 @@ public:
         speed_ = ranges_.speed.normal;
         pitch_ = ranges_.pitch.normal;
         volume_ = ranges_.volume.normal;
-        stream_ = std::make_shared<SpeechStream>(engine_->SampleRate(), receiver_,
+        stream_ = std::make_shared<SpeechStream>(engine_->SampleRate(mode_), receiver_,
                                                  [this](const StreamEvent& e) { dispatch(e); });
         try {
             destination_->Attach(stream_); // throws when the destination is taken
@@ -307,7 +307,7 @@ private:
             }
             if (stream_->isCancelled(job.textId))
                 continue;
-            PacketBuilder builder(*stream_, job);
+            PacketBuilder builder(*stream_, *engine_, job);
             try {
                 for (const TTSSegment& seg : SplitIntoSegments(job.text, job.params, ranges_)) {
                     if (stream_->isTruncated(job.textId))

@@ -4,6 +4,7 @@
 // implementing this interface and being listed in DefaultTTSEngines.
 #pragma once
 
+#include "speech/mouth_shapes.h"
 #include "speech/tts_types.h"
 
 #include <QByteArray>
@@ -62,7 +63,12 @@ public:
     // The installed modes, in a stable order. Throws KaloError when the
     // engine cannot run.
     virtual std::vector<TTSModeInfo> Modes() = 0;
-    virtual int SampleRate() const = 0;
+    // The rate of the samples Synthesize makes for the mode. Voices of one
+    // engine may differ; a central's audio (and a WAV file's header) takes
+    // the rate of its mode.
+    virtual int SampleRate(const TTSModeInfo& mode) const = 0;
+    // The mouth shape for a phoneme named in this engine's alphabet.
+    virtual TTSVisualShape MouthShape(const QString& phoneme) const = 0;
     virtual TTSEngineRanges Ranges() const = 0;
     // A line about the engine and its version, for the dialogs interface.
     virtual QString About() const = 0;

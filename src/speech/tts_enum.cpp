@@ -1,5 +1,8 @@
 #include "speech/tts_enum.h"
 
+#include "speech/espeak_engine.h"
+#include "speech/flite_engine.h"
+
 #include "base/kalo_error.h"
 
 #include <optional>
@@ -48,6 +51,12 @@ std::shared_ptr<ITTSCentralA> TTSEnum::Select(const QUuid& modeId,
         if (mode.ModeID == modeId)
             return CreateTTSCentral(engine, mode, std::move(destination));
     throw KaloError(QStringLiteral("No speech mode has the identifier %1").arg(GuidText(modeId)));
+}
+
+std::vector<std::shared_ptr<ITTSEngine>> DefaultTTSEngines() {
+    // eSpeak NG first: its modes keep the positions they had before a
+    // second engine was added, so stored voice positions stay right.
+    return {EspeakEngine::Instance(), FliteEngine::Instance()};
 }
 
 QString GuidText(const QUuid& id) {

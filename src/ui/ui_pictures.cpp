@@ -27,9 +27,8 @@ QString EnginePicturePath(EnginePicture picture) {
 
 QIcon AppIcon() {
     QIcon icon;
-    icon.addFile(UiPicturePath(QStringLiteral("frame/logo.png")));
-    icon.addFile(UiPicturePath(QStringLiteral("frame/logo_64.png")));
-    icon.addFile(UiPicturePath(QStringLiteral("frame/logo_128.png")));
+    for (int size : AppIconSizes)
+        icon.addFile(UiPicturePath(QStringLiteral("icons/kalotalk_%1.png").arg(size)), QSize(size, size));
     return icon;
 }
 

@@ -15,7 +15,9 @@ QString UiPicturePath(const QString& name);
 // The picture itself; a null pixmap when there is no such picture.
 QPixmap UiPicture(const QString& name);
 
-// The program's logo at every size it is drawn in, for window icons.
+// The program's icon at every size it is drawn in (the sizes the desktop's
+// icon theme holds too), for the windows and the tray.
+inline constexpr int AppIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 QIcon AppIcon();
 
 // The converter's tool bar pictures, 48 x 48, each in three states.

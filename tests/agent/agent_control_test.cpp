@@ -12,6 +12,7 @@
 #include "support/test_support.h"
 
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -131,6 +132,9 @@ TEST_F(AgentControl, RequestsRunInOrderWithTheirStatuses) {
     EXPECT_EQ(missing->Status(), kRequestFailed);
     EXPECT_FALSE(missing->Description().isEmpty());
     EXPECT_EQ(branchy->Status(), kRequestPending);
+    EXPECT_FALSE(show->Finished());
+    EXPECT_FALSE(greet->Finished()) << "a request waiting in the queue has not finished";
+    EXPECT_TRUE(missing->Finished());
     EXPECT_TRUE(c->Visible());
 
     // Each request starts only when the one before it has ended.
@@ -472,6 +476,28 @@ TEST(BalloonWindowSize, FixedOrSizedToTheText) {
     fixed.SetText(text);
     sized.SetText(text);
     EXPECT_EQ(sized.BalloonSize(), fixed.BalloonSize());
+}
+
+TEST(BalloonWindowSize, WideLettersStayInsideTheBalloon) {
+    acs::Balloon b;
+    b.lines = 2;
+    b.charsPerLine = 24;
+    b.fontName = QStringLiteral("DejaVu Sans");
+    const BalloonStyle style = StyleFromCharacter(b);
+    const QFontMetrics fm(style.font);
+    const int lineWidth = fm.averageCharWidth() * b.charsPerLine;
+    BalloonWindow balloon(style);
+    const QString shouted = QStringLiteral("WHY DOES THE WOMBAT WANDER WESTWARD WHEN MOMMA "
+                                           "WARNS HIM ABOUT WILD WOLVES AND WEASELS");
+    balloon.SetText(shouted);
+    for (qsizetype at = 0; at <= shouted.size(); at += 5) {
+        balloon.Reveal(at, QRect(400, 400, 100, 100));
+        for (const QString& line : balloon.ShownLines())
+            EXPECT_LE(fm.horizontalAdvance(line), lineWidth) << line.toStdString();
+    }
+    EXPECT_TRUE(balloon.ShownLines().last().endsWith("WEASELS"));
+    // The balloon keeps its width, whatever the letters.
+    EXPECT_EQ(balloon.BalloonSize().width(), BalloonWindow(style).BalloonSize().width());
 }
 
 // --- the player without windows

@@ -197,6 +197,44 @@ TEST_F(JQChar, SpeakTagsTheTextAndTheBookmarksComeBackInOrder) {
     EXPECT_EQ(bookmarks, (std::vector<qint32>{1, 2, 3}));
 }
 
+TEST_F(JQChar, EveryBookmarkIsTracedToTheTextThatPlacedIt) {
+    TJQChar& c = load();
+    c.Speed = 250;
+    struct Seen {
+        int token, bookmark, count;
+        bool operator==(const Seen&) const = default;
+    };
+    std::vector<Seen> seen;
+    QObject::connect(Agent, &TAgent::Bookmark, [&](qint32 id) {
+        const TJQChar::SpokenText now = c.SpeakingNow();
+        seen.push_back({now.token, id, now.bookmarkCount});
+    });
+    const int first = c.Speak("one two three four five six", true);
+    const int second = c.Speak("seven eight", true);
+    EXPECT_NE(first, 0);
+    EXPECT_NE(second, first);
+    // The last text's count, as ever; the queued second text does not
+    // change what the first one's bookmarks are matched with.
+    EXPECT_EQ(c.BookmarkCount(), 2);
+    EXPECT_TRUE(c.Pending(first));
+    EXPECT_TRUE(c.Pending(second));
+    ASSERT_TRUE(test::waitFor([&] { return !c.Pending(second); }, 30000));
+    const std::vector<Seen> expected{{first, 1, 6}, {first, 2, 6}, {first, 3, 6},  {first, 4, 6},
+                                     {first, 5, 6}, {first, 6, 6}, {second, 1, 2}, {second, 2, 2}};
+    EXPECT_TRUE(seen == expected);
+    EXPECT_FALSE(c.Pending(first));
+    EXPECT_EQ(c.SpeakingNow().token, 0);
+
+    // Stopped texts and those of an unloaded character are over.
+    const int third = c.Speak("nine ten", true);
+    c.Stop();
+    EXPECT_FALSE(c.Pending(third));
+    const int fourth = c.Speak("eleven twelve", true);
+    c.LoadCharacter(CharsFolder + "James.acs");
+    EXPECT_FALSE(c.Pending(fourth));
+    EXPECT_GT(c.Speak("thirteen", true), fourth);
+}
+
 TEST_F(JQChar, PlayAnimationIgnoresCaseAndUnknownNames) {
     TJQChar& c = load();
     c.SetVisible(true);

@@ -4,6 +4,7 @@
 #include "agent/balloon_layout.h"
 #include "agent/speech_tags.h"
 #include "agent/voice_mapping.h"
+#include "speech/mouth_shapes.h"
 #include "agent_test_character.h"
 
 #include <gtest/gtest.h>
@@ -183,6 +184,28 @@ TEST(VoiceMapping, MouthPictures) {
     EXPECT_EQ(MouthPicture(m, TTSVISUAL_SILENCE), 0);
 }
 
+TEST(VoiceMapping, FlitePhonesReachEachOfTheSevenMouthPictures) {
+    auto picture = [](const char* phone) {
+        const TTSVisualShape s = MouthForFlitePhone(QString::fromLatin1(phone));
+        return MouthPicture(s.mouth, s.hints);
+    };
+    // 0 closed, 1 to 4 open from a little to wide, 5 medium, 6 narrow.
+    for (const char* closed : {"pau", "p", "b", "m"})
+        EXPECT_EQ(picture(closed), 0) << closed;
+    EXPECT_EQ(picture("f"), 1);
+    EXPECT_EQ(picture("th"), 1);
+    EXPECT_EQ(picture("iy"), 2);
+    EXPECT_EQ(picture("ih"), 2);
+    EXPECT_EQ(picture("ah"), 3);
+    EXPECT_EQ(picture("eh"), 3);
+    EXPECT_EQ(picture("aa"), 4);
+    EXPECT_EQ(picture("ae"), 4);
+    EXPECT_EQ(picture("t"), 5);
+    EXPECT_EQ(picture("s"), 5);
+    for (const char* narrow : {"uw", "ow", "w", "sh", "ch"})
+        EXPECT_EQ(picture(narrow), 6) << narrow;
+}
+
 TEST(BalloonLayout, WrapsWordsBreaksLinesAndPages) {
     const BalloonLayout l(QStringLiteral("one two three four\nfive  sixsevenEIGHT"), 9, 2);
     QStringList lines;
@@ -214,6 +237,50 @@ TEST(BalloonLayout, BlankLinesAndEmptyText) {
     EXPECT_EQ(l.Lines()[1].begin, l.Lines()[1].end);
     EXPECT_EQ(BalloonLayout(QString(), 10, 2).PageCount(), 1);
     EXPECT_EQ(BalloonLayout(QStringLiteral("abc"), 0, 0).Lines().size(), 3u);
+}
+
+TEST(BalloonLayout, LinesAreBrokenByTheWidthOfTheirCharacters) {
+    // W is three units wide, everything else one; lines of ten units.
+    const auto advance = [](char32_t c) { return c == U'W' ? 3 : 1; };
+    const QString text = QStringLiteral("ww W ww WWW WWWWWWW ab");
+    const BalloonLayout l(text, 10, 2, advance);
+    QStringList lines;
+    for (const auto& line : l.Lines())
+        lines << text.mid(line.begin, line.end - line.begin);
+    EXPECT_EQ(lines, (QStringList{"ww W ww", "WWW", "WWW", "WWW", "W ab"}));
+    std::vector<int> widths;
+    for (const auto& line : l.Lines())
+        widths.push_back(line.width);
+    EXPECT_EQ(widths, (std::vector<int>{9, 9, 9, 9, 6}));
+}
+
+TEST(BalloonLayout, EveryCharacterIsMeasuredABoundedNumberOfTimes) {
+    // A megabyte without a blank, after a short word, then words again:
+    // the long word must not be measured anew at every line it fills.
+    const QString text =
+        QStringLiteral("a ") + QString(1 << 20, u'x') + QStringLiteral(" end of it");
+    qint64 measured = 0;
+    const BalloonLayout l(text, 32, 3, [&](char32_t) {
+        ++measured;
+        return 1;
+    });
+    EXPECT_LE(measured, 3 * text.size());
+    EXPECT_EQ(l.Lines().size(), size_t(1 + (1 << 20) / 32 + 1));
+    // Revealing the speech word by word, through the long word too.
+    for (qsizetype at = 0; at < text.size(); at += 4096)
+        EXPECT_EQ(l.WordEnd(at), at < 2 ? 1 : text.size() - 10);
+}
+
+TEST(BalloonLayout, APairOfSurrogatesStaysOnOneLine) {
+    const QString faces = QString::fromUtf8("😀😀😀😀😀");
+    for (int width : {1, 2, 3}) {
+        const BalloonLayout l(faces, width, 2);
+        for (const auto& line : l.Lines()) {
+            EXPECT_FALSE(faces.at(line.begin).isLowSurrogate());
+            EXPECT_FALSE(faces.at(line.end - 1).isHighSurrogate());
+        }
+        EXPECT_EQ(l.Lines().back().end, faces.size());
+    }
 }
 
 // --- animation stepping

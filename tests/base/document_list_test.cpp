@@ -3,10 +3,15 @@
 #include "base/settings_store.h"
 #include "support/test_support.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 using namespace kalo;
+using kalo::test::returnsWithin;
 using kalo::test::ScratchAppFolder;
+using kalo::test::TestFifo;
 
 TEST(DocumentList, ReadsLinesEndedByCrLfCrOrLfAndKeepsLetterCase) {
     ScratchAppFolder app;
@@ -44,6 +49,31 @@ TEST(DocumentList, UnwritableFileThrowsWithTheFileSystemsReason) {
         EXPECT_TRUE(e.message().startsWith("Cannot create file " + app.file("missing-folder/filelist.dll")));
         EXPECT_GT(e.message().size(), QString("Cannot create file " + app.file("missing-folder/filelist.dll")).size() + 2);
     }
+}
+
+TEST(DocumentList, AFifoOrDeviceForTheFileReadsAsNoListAndIsNeverWrittenOver) {
+    ScratchAppFolder app;
+    const TestFifo fifo(app.file("filelist.dll"));
+    ASSERT_TRUE(QFile::link("/dev/zero", app.file("zero.dll")));
+    for (const QString& path : {fifo.path(), app.file("zero.dll")}) {
+        QStringList list{"not read"};
+        ASSERT_TRUE(returnsWithin(5000, [&] { list = ReadDocumentList(path); }, fifo))
+            << path.toStdString();
+        EXPECT_TRUE(list.isEmpty());
+    }
+    ASSERT_TRUE(returnsWithin(
+        5000,
+        [&] {
+            try {
+                WriteDocumentList(fifo.path(), {"/x.txt"});
+                ADD_FAILURE() << "the FIFO was written over";
+            } catch (const KaloError& e) {
+                EXPECT_EQ(e.message(), "Cannot create file " + fifo.path() + ". Not a regular file");
+            }
+        },
+        fifo));
+    EXPECT_TRUE(QFileInfo::exists(fifo.path()));
+    EXPECT_FALSE(QFileInfo(fifo.path()).isFile());
 }
 
 TEST(DocumentList, GarbageAndHugeLinesDoNotBreakReading) {

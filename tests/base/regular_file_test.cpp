@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include <unistd.h>
+
 using namespace kalo;
 using kalo::test::returnsWithin;
 using kalo::test::ScratchAppFolder;
@@ -49,4 +53,41 @@ TEST(RegularFile, FifosDevicesAndFoldersAreRefusedWithoutBlocking) {
         EXPECT_FALSE(file.isOpen());
     }
     EXPECT_EQ(ReadRegularFile(fifo.path(), 1).reason, QStringLiteral("it is not a regular file"));
+}
+
+TEST(RegularFile, StreamsAreReadToTheirEndButNeverPastTheLimit) {
+    // A pipe fed by a writer of its own, as process substitution gives one.
+    const auto fromPipe = [](const QByteArray& fed, qint64 limit) {
+        int fds[2];
+        EXPECT_EQ(::pipe(fds), 0);
+        std::thread writer([&] {
+            for (qsizetype at = 0; at < fed.size();) {
+                const ssize_t n = ::write(fds[1], fed.constData() + at, size_t(fed.size() - at));
+                if (n <= 0)
+                    break;
+                at += n;
+            }
+            ::close(fds[1]);
+        });
+        QFile file;
+        EXPECT_TRUE(file.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        RegularFileRead read = ReadAtMost(file, limit);
+        file.close(); // a writer still waiting gets an error and ends
+        writer.join();
+        return read;
+    };
+    const QByteArray text(300000, 'w'); // more than a pipe holds at once
+    RegularFileRead read = fromPipe(text, text.size());
+    EXPECT_TRUE(read.ok());
+    EXPECT_EQ(read.bytes, text);
+    read = fromPipe(text, text.size() - 1);
+    EXPECT_EQ(read.result, RegularFileRead::TooLarge);
+    EXPECT_TRUE(read.bytes.isEmpty());
+    EXPECT_TRUE(fromPipe({}, 10).ok());
+
+    QFile zero(QStringLiteral("/dev/zero"));
+    ASSERT_TRUE(zero.open(QIODevice::ReadOnly));
+    read = ReadAtMost(zero, 3 * 1024 * 1024 + 7);
+    EXPECT_EQ(read.result, RegularFileRead::TooLarge);
+    EXPECT_EQ(read.reason, QStringLiteral("it is larger than 4 MB"));
 }

@@ -4,11 +4,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
 using namespace kalo;
+using kalo::test::returnsWithin;
 using kalo::test::ScratchAppFolder;
+using kalo::test::TestFifo;
 
 namespace {
 
@@ -160,6 +163,47 @@ TEST(SettingsStore, UnreadableFileIsReportedAndLeavesTheDefaults) {
     EXPECT_THROW(LoadSettings(), KaloError);
     EXPECT_EQ(Settings.IgnoreLen, 10);
     EXPECT_EQ(Settings.Char1, "James");
+}
+
+TEST(SettingsStore, AFifoOrDeviceForTheFileNeitherBlocksNorIsWrittenOver) {
+    ScratchAppFolder app;
+    const TestFifo fifo(app.file("kalo.dll"));
+    Settings = TSettings{};
+    QString loadError;
+    ASSERT_TRUE(returnsWithin(
+        5000,
+        [&] {
+            try {
+                LoadSettings();
+            } catch (const KaloError& e) {
+                loadError = e.message();
+            }
+        },
+        fifo));
+    EXPECT_EQ(loadError,
+              "Cannot open file \"" + app.file("kalo.dll") + "\". It is not a regular file.");
+    EXPECT_EQ(Settings.IgnoreLen, 10);
+    QString saveError;
+    ASSERT_TRUE(returnsWithin(
+        5000,
+        [&] {
+            try {
+                SaveSettings();
+            } catch (const KaloError& e) {
+                saveError = e.message();
+            }
+        },
+        fifo));
+    EXPECT_EQ(saveError, "Cannot create file " + app.file("kalo.dll"));
+    EXPECT_TRUE(QFileInfo::exists(fifo.path()));
+    EXPECT_FALSE(QFileInfo(fifo.path()).isFile());
+
+    // A device that never ends is no settings file either.
+    QFile::remove(fifo.path());
+    ASSERT_TRUE(QFile::link("/dev/zero", app.file("kalo.dll")));
+    ASSERT_TRUE(returnsWithin(
+        5000, [&] { EXPECT_THROW(LoadSettings(), KaloError); }, fifo));
+    EXPECT_EQ(Settings.IgnoreLen, 10);
 }
 
 TEST(SettingsStore, StringsThatAreNotUtf8AreWindows1252AndGoBackByteForByte) {

@@ -3,12 +3,16 @@
 #include "base/kalo_error.h"
 #include "support/test_support.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
 using namespace kalo;
+using kalo::test::returnsWithin;
 using kalo::test::ScratchAppFolder;
+using kalo::test::TestFifo;
 
 namespace {
 QByteArray roundTrip(const QByteArray& bytes) {
@@ -81,4 +85,63 @@ TEST(TextFile, WriteRefusesReadOnlyFilesAndMissingFoldersAndKeepsTheOldText) {
     format = {TextEncoding::Utf8, LineBreak::CrLf};
     WriteTextFile(path, "a\nb\n", format);
     EXPECT_EQ(dir.read("doc.txt"), "a\r\nb\r\n");
+}
+
+TEST(TextFile, DocumentsThatAreNotRegularFilesAreRefusedWithoutBlockingAndNeverWrittenOver) {
+    ScratchAppFolder dir;
+    const TestFifo fifo(dir.file("fifo.txt"));
+    ASSERT_TRUE(QFile::link(fifo.path(), dir.file("link.txt")));
+    ASSERT_TRUE(QFile::link("/dev/zero", dir.file("zero.txt")));
+    ASSERT_TRUE(QDir().mkdir(dir.file("folder.txt")));
+    for (const char* name : {"fifo.txt", "link.txt", "zero.txt", "folder.txt"}) {
+        const QString path = dir.file(name);
+        QString message;
+        ASSERT_TRUE(returnsWithin(
+            5000,
+            [&] {
+                try {
+                    ReadTextFile(path);
+                } catch (const KaloError& e) {
+                    message = e.message();
+                }
+            },
+            fifo))
+            << name;
+        EXPECT_EQ(message, QStringLiteral("Cannot open file \"%1\". %2.")
+                               .arg(path, QLatin1String(name) == QLatin1String("folder.txt")
+                                              ? "It is a folder"
+                                              : "It is not a regular file"));
+    }
+    // Writing goes through a new file renamed into place, which never blocks;
+    // it must not replace the FIFO (nor what a link points to) either.
+    for (const char* name : {"fifo.txt", "link.txt"}) {
+        TextFormat format;
+        try {
+            WriteTextFile(dir.file(name), "text", format);
+            ADD_FAILURE() << name << " was written over";
+        } catch (const KaloError& e) {
+            EXPECT_EQ(e.message(), "Cannot create file " + dir.file(name) + ". Not a regular file");
+        }
+    }
+    EXPECT_TRUE(QFileInfo(fifo.path()).exists());
+    EXPECT_FALSE(QFileInfo(fifo.path()).isFile());
+    EXPECT_EQ(QFileInfo(dir.file("link.txt")).symLinkTarget(), fifo.path());
+}
+
+TEST(TextFile, ADocumentLargerThanTheLimitIsRefusedWithItsSize) {
+    ScratchAppFolder dir;
+    QFile big(dir.file("big.txt"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(MaxDocumentBytes + 1)); // sparse: takes no room on disk
+    big.close();
+    try {
+        ReadTextFile(big.fileName());
+        ADD_FAILURE() << "a document over the limit was read";
+    } catch (const KaloError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("The file \"%1\" is too large to open (%2 MB); "
+                                              "documents of up to %3 MB are opened.")
+                                   .arg(big.fileName())
+                                   .arg(MaxDocumentBytes / (1024 * 1024) + 1)
+                                   .arg(MaxDocumentBytes / (1024 * 1024)));
+    }
 }

@@ -3,6 +3,7 @@
 #include "acs_sample.h"
 
 #include "agent/acs_file.h"
+#include "base/app_folders.h"
 #include "chartool/char_tool.h"
 #include "support/test_support.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 
 using namespace kalo;
 using namespace kalo::test;
@@ -140,13 +142,27 @@ TEST(CharTool, BadFilesExitOneAndWrongCommandLinesTwo) {
     EXPECT_TRUE(r.err.contains("cut.acs\" is damaged or incomplete")) << r.err.toStdString();
 
     for (const QStringList& args :
-         QList<QStringList>{{}, {"info"}, {"frame", "a.acs", "x", "y", "z"}, {"--help"}}) {
+         QList<QStringList>{{}, {"info"}, {"frame", "a.acs", "x", "y", "z"}, {"--help", "x"}}) {
         r = RunChar(args);
         EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("Usage:"));
         EXPECT_TRUE(r.err.contains("kalotalk-char info FILE"));
         EXPECT_TRUE(r.err.contains("kalotalk-char frame FILE ANIMATION INDEX OUT.png"));
     }
+}
+
+TEST(CharTool, HelpAndVersionAnswerOnStandardOutput) {
+    for (const char* option : {"--help", "-h"}) {
+        const Outcome r = RunChar({option});
+        EXPECT_EQ(r.code, 0) << option;
+        EXPECT_EQ(r.out, CharUsage());
+        EXPECT_TRUE(r.err.isEmpty());
+    }
+    const Outcome r = RunChar({"--version"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, QStringLiteral("kalotalk-char %1\n").arg(KaloVersion()));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$")).match(KaloVersion()).hasMatch())
+        << KaloVersion().toStdString();
 }
 
 TEST(CharTool, PlayShowsTheCharacterPlaysTheAnimationAndEnds) {

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -195,6 +196,51 @@ TEST_F(ConverterTest, UnreadableAndReadOnlyDocumentsAreLeftAlone) {
     EXPECT_EQ(converter->EditorText(), "a typed");
     EXPECT_EQ(app.read("txt/a.txt"), "a");
     EXPECT_NE(converter->Status(), " Saved");
+}
+
+TEST_F(ConverterTest, AFifoOrDeviceAmongTheDocumentsNeitherBlocksNorIsWrittenOver) {
+    const kalo::test::TestFifo fifo(app.file("txt/fifo.txt"));
+    ASSERT_TRUE(QFile::link("/dev/zero", app.file("txt/zero.txt")));
+    const QString a = doc("a.txt", "a");
+    const bool inTime = kalo::test::returnsWithinOnThisThread(
+        10000,
+        [&] {
+            open({fifo.path(), app.file("txt/zero.txt"), a});
+            ASSERT_EQ(errors.size(), 1);
+            EXPECT_EQ(errors.at(0), "Cannot open file \"" + fifo.path() +
+                                        "\". It is not a regular file.\n\nThe file is left as it is.");
+            EXPECT_TRUE(converter->Memo1->isReadOnly());
+            EXPECT_FALSE(converter->FileSave());
+            Settings.ShowPrompt = false;
+            Settings.DefAction = 2; // Append
+            converter->ReadClipboard("appended text");
+            EXPECT_TRUE(errors.last().contains("nothing was appended"));
+
+            converter->TabControl1->setCurrentIndex(1);
+            EXPECT_EQ(converter->Status(), " Cannot open file \"" + app.file("txt/zero.txt") +
+                                               "\". It is not a regular file.");
+            EXPECT_TRUE(converter->Memo1->isReadOnly());
+            converter->TabControl1->setCurrentIndex(0);
+            EXPECT_TRUE(converter->Memo1->isReadOnly());
+
+            // Save As onto the FIFO from a readable document.
+            converter->TabControl1->setCurrentIndex(2);
+            dialogAnswer = {fifo.path()};
+            EXPECT_FALSE(converter->FileSaveAs());
+            EXPECT_EQ(errors.last(), "Cannot create file " + fifo.path() + ". Not a regular file");
+            EXPECT_EQ(tabs(), QStringList({"fifo", "zero", "a"}));
+
+            // New passes over a FIFO that has a free name.
+            const kalo::test::TestFifo untitled(app.file("txt/untitled1.txt"));
+            EXPECT_TRUE(converter->FileNew());
+            EXPECT_EQ(tabs(), QStringList({"fifo", "zero", "a", "untitled2"}));
+            EXPECT_FALSE(QFileInfo(untitled.path()).isFile());
+        },
+        fifo);
+    EXPECT_TRUE(inTime);
+    EXPECT_TRUE(QFileInfo::exists(fifo.path()));
+    EXPECT_FALSE(QFileInfo(fifo.path()).isFile());
+    EXPECT_EQ(app.read("txt/a.txt"), "a");
 }
 
 TEST_F(ConverterTest, ToolsAndHelpOpenTheirTargetsThroughTheDesktop) {

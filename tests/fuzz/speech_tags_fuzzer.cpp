@@ -34,9 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     const int width = size > 0 ? 1 + data[0] % 40 : 10;
     const BalloonLayout layout(p.balloon, width, 1 + int(size % 4));
-    for (const BalloonLayout::Line& l : layout.Lines())
-        if (l.begin > l.end || l.end - l.begin > width || l.end > p.balloon.size())
+    qsizetype previousEnd = 0;
+    for (const BalloonLayout::Line& l : layout.Lines()) {
+        // A line is no wider than asked, unless it holds a single character
+        // (a surrogate pair is two units); lines follow one another.
+        const bool oneCharacter = l.end - l.begin == 2 && p.balloon.at(l.begin).isHighSurrogate();
+        if (l.begin > l.end || l.begin < previousEnd || l.end > p.balloon.size() ||
+            (l.end - l.begin > width && !oneCharacter) || l.width != l.end - l.begin)
             std::abort();
+        previousEnd = l.end;
+    }
     for (qsizetype i = 0; i <= p.balloon.size(); i += 7)
         (void)layout.Reveal(i);
     return 0;

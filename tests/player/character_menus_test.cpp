@@ -53,6 +53,28 @@ TEST(CharacterMenus, ACaptionFindsItsFileWhateverTheFilesLetterCase) {
     EXPECT_EQ(character.calls.value(0), "Load:" + folder.file("JAMES.ACS"));
 }
 
+TEST(CharacterMenus, TheUsersCharactersComeBeforeTheInstallationsOnes) {
+    ScratchAppFolder user, installed;
+    user.write(QStringLiteral("merlin.acs"), "mine");
+    user.write(QStringLiteral("Robby.acs"), "mine");
+    installed.write(QStringLiteral("James.acs"), "shipped");
+    installed.write(QStringLiteral("MERLIN.ACS"), "shipped");
+    const QStringList folders{user.path(), installed.path(), installed.file("missing/")};
+    QStringList captions = CharacterMenuCaptions(folders);
+    captions.sort();
+    EXPECT_EQ(captions, (QStringList{"James", "Merlin", "Robby"})); // Merlin once
+    EXPECT_EQ(CharacterFilePath(folders, QStringLiteral("Merlin")), user.file("merlin.acs"));
+    EXPECT_EQ(CharacterFilePath(folders, QStringLiteral("james")), installed.file("James.acs"));
+    // A name no folder has points into the user's folder.
+    EXPECT_EQ(CharacterFilePath(folders, QStringLiteral("Genie")), user.file("Genie.acs"));
+
+    FakeCharacter character;
+    TSettings settings;
+    ChooseCharacter(character, QStringLiteral("James"), folders, settings, {});
+    EXPECT_EQ(character.calls.value(0), "Load:" + installed.file("James.acs"));
+    EXPECT_EQ(settings.Char1, "James");
+}
+
 TEST(CharacterMenus, CheckMarksCompareCaptionsExactly) {
     const QStringList captions{"James", "Merlin"};
     EXPECT_EQ(CheckedItemByCaption(captions, QStringLiteral("Merlin")), 1);

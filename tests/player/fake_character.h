@@ -8,7 +8,10 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <deque>
 #include <functional>
+#include <utility>
 
 namespace kalo::test {
 
@@ -25,14 +28,40 @@ public:
         const QString s = trimmed(text);
         return static_cast<int>(s.count(QLatin1Char(' '))) + 1;
     }
-    void Stop() override { calls << QStringLiteral("Stop"); }
-    void Speak(const QString& text) override { spoken(QStringLiteral("Speak:"), text); }
-    void Read(const QString& text) override { spoken(QStringLiteral("Read:"), text); }
+    void Stop() override {
+        calls << QStringLiteral("Stop");
+        queue.clear();
+    }
+    int Speak(const QString& text) override { return spoken(QStringLiteral("Speak:"), text); }
+    int Read(const QString& text) override { return spoken(QStringLiteral("Read:"), text); }
+    void PlayAnimation(const QString& name) override { calls << QStringLiteral("Play:") + name; }
     int BookmarkCount() const override { return bookmarkCount; }
+    // Like the control, the character speaks its texts one after another:
+    // the first one queued is the one whose bookmarks arrive.
+    TSpokenText SpeakingNow() const override {
+        return queue.empty() ? TSpokenText{} : queue.front().first;
+    }
+    bool Pending(int token) const override {
+        return std::any_of(queue.begin(), queue.end(),
+                           [token](const auto& q) { return q.first.token == token; });
+    }
+    // The text being spoken ended (after its last bookmark).
+    void Finish(int token) {
+        if (!queue.empty() && queue.front().first.token == token)
+            queue.pop_front();
+    }
+    // The texts queued, the one being spoken first.
+    QStringList Queued() const {
+        QStringList texts;
+        for (const auto& q : queue)
+            texts << q.second;
+        return texts;
+    }
     void LoadCharacter(const QString& path) override {
         calls << QStringLiteral("Load:") + path;
         if (failLoad)
             throw KaloError(QStringLiteral("Cannot load ") + path);
+        queue.clear(); // the character goes with everything it was to say
         shownWidth = loadedWidth;
         shownHeight = loadedHeight;
         width = height = 0;
@@ -110,11 +139,15 @@ private:
             --e;
         return text.mid(b, e - b);
     }
-    void spoken(const QString& kind, const QString& text) {
+    int spoken(const QString& kind, const QString& text) {
         calls << kind + text;
         lastText = text;
         bookmarkCount = CountBookmarks(text);
+        queue.push_back({{++lastToken, bookmarkCount}, text});
+        return lastToken;
     }
+    std::deque<std::pair<TSpokenText, QString>> queue;
+    int lastToken = 0;
 };
 
 } // namespace kalo::test

@@ -142,6 +142,53 @@ TEST_F(PlaybackTest, ClipboardWatchInterruptsAnEntryAndTheListGoesOn) {
     ASSERT_TRUE(waitLabel(R"(2\. b\.txt( \( 2 \))?)")) << label().toStdString();
 }
 
+// A tone or a character chosen while an entry is read: the announcement
+// must not end the entry early nor move the list on.
+class AnnouncementDuringAnEntry : public PlaybackTest {
+protected:
+    // The label and the counter at every bookmark, as the window shows them.
+    QStringList shown;
+    void playTwelveWords() {
+        open();
+        a = writeText("a.txt", "One two three four five six seven eight nine ten eleven twelve.");
+        dm->FileList = {a, b};
+        QObject::connect(Agent, &TAgent::Bookmark, form.data(),
+                         [this] { shown << label() + "|" + form->LabelNumber->text(); });
+        form->ActionPlay->trigger();
+        ASSERT_TRUE(waitLabel(R"(1\. a\.txt \( 12 \))"));
+    }
+};
+
+TEST_F(AnnouncementDuringAnEntry, ANewTone) {
+    playTwelveWords();
+    if (ToneNames.isEmpty())
+        GTEST_SKIP() << "no speech mode installed";
+    form->Tones1->actions().at(0)->trigger();
+    ASSERT_TRUE(waitLabel(R"(2\. b\.txt( \( 2 \))?)")) << label().toStdString();
+    EXPECT_TRUE(shown.contains("New Voice|0012")) << shown.join(" ").toStdString();
+    EXPECT_EQ(form->ItemIndex, 1);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(" | ").toStdString();
+}
+
+TEST_F(AnnouncementDuringAnEntry, ANewCharacterGoesOnFromTheWordReached) {
+    playTwelveWords();
+    ASSERT_TRUE(waitFor([&] { return form->LabelNumber->text() >= "0003"; }, 20000));
+    form->Characters1->actions().at(0)->trigger();
+    EXPECT_EQ(label(), "New Character");
+    ASSERT_TRUE(waitLabel(R"(2\. b\.txt( \( 2 \))?)", 30000)) << label().toStdString();
+    // The entry was taken up again after the introduction and read to its end,
+    // the counter never running back.
+    const qsizetype end = shown.indexOf("1. a.txt ( 12 )|0012");
+    EXPECT_GE(end, 0) << shown.join(" ").toStdString();
+    QString before;
+    for (qsizetype i = 0; i <= end; ++i) {
+        const QString number = shown[i].section('|', 1);
+        EXPECT_GE(number, before) << shown.join(" ").toStdString();
+        before = number;
+    }
+    EXPECT_EQ(form->ItemIndex, 1);
+}
+
 TEST_F(PlaybackTest, ReadClipboardWithAnImageSaysThereIsNoText) {
     open();
     QImage picture(8, 8, QImage::Format_RGB32);

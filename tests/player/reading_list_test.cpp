@@ -70,17 +70,20 @@ protected:
     void settle() {
         ASSERT_TRUE(waitFor([&] { return !list.ReadPending(); }));
     }
-    // The character reaches every bookmark of its latest text in turn, as
-    // long as no new text replaces it meanwhile.
-    void speakToTheEnd() {
-        const int count = host.character.bookmarkCount;
-        const qsizetype spokenBefore = host.character.calls.size();
-        for (int i = 1; i <= count; ++i) {
+    // The character speaks the text at the front of its queue: it reaches
+    // every bookmark in turn, as long as nothing stops it, and the text
+    // ends. Returns the text.
+    QString speakToTheEnd() {
+        const TSpokenText front = host.character.SpeakingNow();
+        const QString text = host.character.Queued().value(0);
+        for (int i = 1; i <= front.bookmarkCount; ++i) {
             list.Bookmark(i);
-            if (host.character.calls.size() != spokenBefore)
-                break; // the list moved on: Stop (and a new text) came
+            if (host.character.SpeakingNow().token != front.token)
+                break; // stopped: the list moved on
         }
+        host.character.Finish(front.token);
         settle();
+        return text;
     }
     QString lastCall() const { return host.character.calls.value(host.character.calls.size() - 1); }
 
@@ -355,6 +358,43 @@ TEST(SpeechParts, CutsAtSpacesSoEveryWordKeepsItsBookmark) {
     EXPECT_EQ(SpeechBookmarkCount(QStringLiteral("  \n ")), 1);
 }
 
+TEST(SpeechParts, TextWithoutSpacesIsCutAtBlanksAndPunctuationAndKeepsItsPairs) {
+    // One word a line: after the line breaks.
+    EXPECT_EQ(SplitIntoParts(QStringLiteral("alpha\nbeta\ngamma\n"), 8),
+              (QStringList{"alpha\n", "beta\n", "gamma\n"}));
+    // Tab-separated: after the tabs.
+    EXPECT_EQ(SplitIntoParts(QStringLiteral("12\t34\t56\t78"), 6),
+              (QStringList{"12\t34\t", "56\t78"}));
+    // Chinese: after the full stops.
+    EXPECT_EQ(SplitIntoParts(QStringLiteral("一二三。四五六。七八九"), 5),
+              (QStringList{"一二三。", "四五六。", "七八九"}));
+    // Characters outside the basic plane are never torn apart.
+    const QString faces = QString::fromUtf8("😀😀😀😀😀");
+    const QStringList parts = SplitIntoParts(faces, 3);
+    EXPECT_EQ(parts.join(QString()), faces);
+    for (const QString& part : parts) {
+        ASSERT_FALSE(part.isEmpty());
+        EXPECT_FALSE(part.front().isLowSurrogate());
+        EXPECT_FALSE(part.back().isHighSurrogate());
+    }
+    EXPECT_EQ(SplitIntoParts(faces, 1).join(QString()), faces);
+    // The count over the parts is what the character will place.
+    EXPECT_EQ(SpeechBookmarkCount(parts), int(parts.size()));
+}
+
+TEST(SpeechParts, TheTextAfterABookmark) {
+    const QString text = QStringLiteral("  one two  three\n");
+    EXPECT_EQ(TextAfterBookmark(text, 0), text);
+    EXPECT_EQ(TextAfterBookmark(text, 1), "two  three\n");
+    EXPECT_EQ(TextAfterBookmark(text, 2), " three\n");
+    EXPECT_EQ(TextAfterBookmark(text, 3), "three\n");
+    EXPECT_EQ(TextAfterBookmark(text, 4), "");
+    // Its count and the bookmarks reached make up the whole text's.
+    for (int reached = 0; reached <= 3; ++reached)
+        EXPECT_LE(reached + SpeechBookmarkCount(TextAfterBookmark(text, reached)),
+                  SpeechBookmarkCount(text));
+}
+
 TEST_F(ReadingListTest, ALongEntryIsSpokenPartByPartWithProgressOverTheWhole) {
     list.SetPartLength(10);
     folder.write(QStringLiteral("long.txt"), "one two three four five six seven");
@@ -364,13 +404,8 @@ TEST_F(ReadingListTest, ALongEntryIsSpokenPartByPartWithProgressOverTheWhole) {
     settle();
     EXPECT_EQ(lastCall(), "Speak:one two");
     QStringList spokenParts;
-    for (int round = 0; round < 10 && host.label.startsWith("1. long.txt"); ++round) {
-        spokenParts << host.character.lastText;
-        const int count = host.character.bookmarkCount;
-        for (int i = 1; i <= count; ++i)
-            list.Bookmark(i);
-        settle();
-    }
+    for (int round = 0; round < 10 && host.label.startsWith("1. long.txt"); ++round)
+        spokenParts << speakToTheEnd();
     EXPECT_EQ(spokenParts, (QStringList{"one two", "three four", "five six", "seven\n"}));
     // One count for the whole entry, the numbers running on across parts.
     EXPECT_TRUE(host.labels.contains("1. long.txt ( 7 )"));
@@ -387,7 +422,7 @@ TEST_F(ReadingListTest, StopOrAClipboardReadingEndsTheRemainingParts) {
     documents = {folder.file(QStringLiteral("long.txt")), b};
     list.Play();
     settle();
-    host.clipboard = QStringLiteral("copied words");
+    host.clipboard = QStringLiteral("copied");
     list.SpeakClipboard();
     speakToTheEnd();
     // The copied text ended: the list goes on with the next entry, not with
@@ -551,6 +586,131 @@ TEST_F(ReadingListTest, WithoutACharacterNothingIsSpokenOrBroken) {
     list.Stop();
     EXPECT_TRUE(host.character.calls.isEmpty());
     EXPECT_TRUE(host.errors.isEmpty());
+}
+
+// --- texts the list did not give: announcements, the greeting
+
+const QString kTwelve =
+    QStringLiteral("one two three four five six seven eight nine ten eleven twelve");
+
+QStringList Numbers(int from, int to) {
+    QStringList numbers;
+    for (int n = from; n <= to; ++n)
+        numbers << BookmarkNumberText(n);
+    return numbers;
+}
+
+TEST_F(ReadingListTest, AnAnnouncementQueuedBehindAnEntryNeitherEndsNorMovesIt) {
+    folder.write(QStringLiteral("twelve.txt"), kTwelve.toUtf8());
+    documents = {folder.file(QStringLiteral("twelve.txt")), b};
+    list.Play();
+    settle();
+    // A tone is chosen while the entry is read: the window announces it,
+    // and the announcement (five words) waits behind the entry.
+    host.label = QStringLiteral("New Voice");
+    host.character.Speak(QStringLiteral("This is my new voice."));
+    speakToTheEnd();
+    // The entry was read to its twelfth word, and only then did the list go on.
+    EXPECT_EQ(host.numbers, Numbers(1, 12));
+    EXPECT_EQ(host.positionMax, 12);
+    EXPECT_EQ(list.ItemIndex, 1);
+    EXPECT_EQ(host.label, "2. b.txt");
+}
+
+TEST_F(ReadingListTest, AnAnnouncementBetweenThePartsOfAnEntryLeavesTheCountAlone) {
+    list.SetPartLength(10);
+    folder.write(QStringLiteral("long.txt"), "one two three four five six seven");
+    documents = {folder.file(QStringLiteral("long.txt")), b};
+    list.Play();
+    settle();
+    ASSERT_EQ(host.character.Queued(), QStringList{"one two"});
+    const int firstPart = host.character.SpeakingNow().token;
+    list.Bookmark(1);
+    host.character.Speak(QStringLiteral("This is my new voice."));
+    list.Bookmark(2);
+    host.character.Finish(firstPart);
+    // The next part queues behind the announcement, which is heard first.
+    EXPECT_EQ(host.character.Queued(), (QStringList{"This is my new voice.", "three four"}));
+    QStringList spoken;
+    for (int round = 0; round < 10 && host.label.startsWith("1. long.txt"); ++round)
+        spoken << speakToTheEnd();
+    EXPECT_EQ(spoken, (QStringList{"This is my new voice.", "three four", "five six", "seven\n"}));
+    // The counter ran through the entry once, never back and never jumping.
+    EXPECT_EQ(host.numbers, Numbers(1, 7));
+    EXPECT_EQ(host.positions, (QList<int>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(host.positionMax, 7);
+    EXPECT_EQ(host.label, "2. b.txt");
+    EXPECT_EQ(list.ItemIndex, 1);
+}
+
+TEST_F(ReadingListTest, ANewCharacterGoesOnWithTheEntryFromTheWordReached) {
+    folder.write(QStringLiteral("twelve.txt"), kTwelve.toUtf8());
+    documents = {folder.file(QStringLiteral("twelve.txt")), b};
+    list.Play();
+    settle();
+    for (int i = 1; i <= 4; ++i)
+        list.Bookmark(i);
+    // A character is chosen: the old one goes with its speech, the new one
+    // introduces itself (eight words).
+    host.character.LoadCharacter(QStringLiteral("Merlin.acs"));
+    host.label = QStringLiteral("New Character");
+    host.character.Speak(QStringLiteral("My name is Merlin. Thank you for selecting me."));
+    list.CharacterChanged();
+    EXPECT_EQ(host.character.Queued(),
+              (QStringList{"My name is Merlin. Thank you for selecting me.",
+                           "five six seven eight nine ten eleven twelve\n"}));
+    speakToTheEnd();
+    EXPECT_EQ(list.ItemIndex, 0) << "the introduction does not move the list on";
+    EXPECT_EQ(host.numbers, Numbers(1, 4));
+    speakToTheEnd();
+    EXPECT_EQ(host.numbers, Numbers(1, 12));
+    EXPECT_TRUE(host.labels.contains("1. twelve.txt ( 12 )"));
+    EXPECT_EQ(list.ItemIndex, 1);
+    EXPECT_EQ(host.label, "2. b.txt");
+
+    // Nothing to go on with: nothing more is said.
+    list.Stop();
+    const qsizetype calls = host.character.calls.size();
+    list.CharacterChanged();
+    EXPECT_EQ(host.character.calls.size(), calls);
+}
+
+TEST_F(ReadingListTest, TextsOutsideTheListShowTheirOwnCountAndNeverMoveIt) {
+    // An entry that could not be read leaves the list playing with nothing
+    // spoken; the greeting then must not move it on.
+    documents = {a, b};
+    list.Playing = true;
+    host.label = QStringLiteral("I'm ready!");
+    host.character.Speak(QStringLiteral("Good morning! I'm ready."));
+    speakToTheEnd();
+    EXPECT_EQ(host.label, "I'm ready! ( 4 )");
+    EXPECT_EQ(host.positionMax, 4);
+    EXPECT_EQ(host.numbers, Numbers(1, 4));
+    EXPECT_EQ(list.ItemIndex, 0);
+    EXPECT_TRUE(host.character.Queued().isEmpty());
+}
+
+TEST_F(ReadingListTest, ALargeCopyIsReadInPartsBetweenTheReadingAnimations) {
+    list.SetPartLength(10);
+    documents = {a, b};
+    list.Play();
+    settle();
+    list.Bookmark(1);
+    host.clipboard = QStringLiteral("one two three four five six seven");
+    host.character.calls.clear();
+    list.SpeakClipboard();
+    settle();
+    EXPECT_EQ(host.character.calls, (QStringList{"Stop", "Play:Read", "Speak:one two"}));
+    host.numbers.clear();
+    for (int round = 0; round < 10 && host.label.startsWith("Reading Clipboard"); ++round)
+        speakToTheEnd();
+    EXPECT_TRUE(host.character.calls.contains("Speak:seven"));
+    EXPECT_EQ(host.character.calls.indexOf("Play:ReadReturn"),
+              host.character.calls.indexOf("Speak:seven") + 1);
+    EXPECT_TRUE(host.labels.contains("Reading Clipboard ( 7 )"));
+    EXPECT_EQ(host.numbers, Numbers(1, 7));
+    // Then the list goes on, as after any copy read while it plays.
+    EXPECT_EQ(host.label, "2. b.txt");
 }
 
 } // namespace

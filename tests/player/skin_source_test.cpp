@@ -90,6 +90,27 @@ TEST(InstalledSkins, FoldersAndArchivesWithTheirDisplayNames) {
                     ->contains(QStringLiteral("Main.bmp")));
 }
 
+TEST(InstalledSkins, TheUsersSkinsComeBeforeTheInstallationsOnes) {
+    SkinFolder user, installed;
+    user.write(QStringLiteral("skins/Topaz/Main.bmp"), "my topaz");
+    user.write(QStringLiteral("skins/Ruby.wsz"), makeZip({{"main.bmp", "ruby"}}));
+    installed.write(QStringLiteral("skins/Topaz/Main.bmp"), "shipped topaz");
+    installed.write(QStringLiteral("skins/Sapphire/Main.bmp"), "sapphire");
+    const QStringList folders{user.appPath(), installed.appPath()};
+    QStringList names = installedSkins(folders);
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"Ruby", "Sapphire", "Topaz"}));
+    const auto read = [&](const char* name) {
+        return openSkin(folders, QString::fromLatin1(name))
+            ->read(QStringLiteral("Main.bmp"))
+            .value_or("-");
+    };
+    EXPECT_EQ(read("Topaz"), QByteArray("my topaz"));
+    EXPECT_EQ(read("sapphire"), QByteArray("sapphire"));
+    EXPECT_EQ(read("Ruby"), QByteArray("ruby"));
+    EXPECT_EQ(read("Opal"), QByteArray("-"));
+}
+
 TEST(InstalledSkins, NoSkinsFolderMeansNoSkins) {
     EXPECT_TRUE(installedSkins(QStringLiteral("/nonexistent/app/")).isEmpty());
 }

@@ -1,15 +1,25 @@
 // kalotalk-say run as scripts run it: its output formats, its files, and
 // its failures, after which no output file and no temporary file is left.
+#include "base/app_folders.h"
+#include "say/say_options.h"
 #include "speech/speech_test_support.h"
+
+#include "base/text_file.h"
+#include "support/test_support.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace kalo::test {
 namespace {
@@ -33,6 +43,15 @@ TEST(KalotalkSay, ListsVoicesAsIdentifierTabName) {
     for (const QString& l : lines)
         EXPECT_TRUE(line.match(l).hasMatch()) << l.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("\tEnglish (Great Britain) Male - eSpeak NG\n")));
+}
+
+TEST(KalotalkSay, AnswersHelpAndVersion) {
+    ProcessResult r = say({QStringLiteral("--help")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, SayUsage());
+    r = say({QStringLiteral("--version")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("kalotalk-say %1\n").arg(KaloVersion()));
 }
 
 TEST(KalotalkSay, FailuresExitNonZeroWithAReasonAndLeaveNoFile) {
@@ -76,6 +95,45 @@ TEST(KalotalkSay, FailuresExitNonZeroWithAReasonAndLeaveNoFile) {
     }
 }
 
+TEST(KalotalkSay, InputWithoutEndIsCutShortWithAMessageWhilePipesStillWork) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.wav"));
+    const QString limit = QString::number(MaxDocumentBytes / (1024 * 1024));
+    ProcessResult r = say({QStringLiteral("-f"), QStringLiteral("/dev/zero"), QStringLiteral("-w"), out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.toStdString(),
+              ("kalotalk-say: cannot read /dev/zero: it is larger than " + limit + " MB\n").toStdString());
+
+    QProcess p;
+    p.setStandardInputFile(QStringLiteral("/dev/zero"));
+    p.start(kSay, {QStringLiteral("-w"), out});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(p.readAllStandardError().toStdString(),
+              ("kalotalk-say: cannot read standard input: it is larger than " + limit + " MB\n")
+                  .toStdString());
+    EXPECT_TRUE(filesIn(dir).isEmpty()) << filesIn(dir).join(' ').toStdString();
+
+    // A FIFO is a stream like a pipe from process substitution: read to its end.
+    const TestFifo fifo(dir.filePath(QStringLiteral("text.fifo")));
+    std::thread writer([&] {
+        const QByteArray text("Hello through a pipe.");
+        for (int tries = 0; tries < 1200; ++tries) { // until kalotalk-say opens it
+            const int fd = ::open(QFile::encodeName(fifo.path()).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                EXPECT_EQ(::write(fd, text.constData(), size_t(text.size())), text.size());
+                ::close(fd);
+                return;
+            }
+            QThread::msleep(50);
+        }
+    });
+    r = say({QStringLiteral("-f"), fifo.path(), QStringLiteral("-w"), out});
+    writer.join();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_GT(readWav(out).seconds(), 0.8);
+}
+
 TEST(KalotalkSay, WritesWavFromTheCommandLineAFileAndStandardInput) {
     QTemporaryDir dir;
     const QString a = dir.filePath(QStringLiteral("a.wav"));
@@ -94,7 +152,7 @@ TEST(KalotalkSay, WritesWavFromTheCommandLineAFileAndStandardInput) {
     f.write("Caf\xE9 au lait, s'il vous pla\xEEt.");
     f.close();
     const QString b = dir.filePath(QStringLiteral("b.wav"));
-    r = say({"-v", "America) Female", "-s", "100", "-f", text, "-w", b});
+    r = say({"-v", "America) Female - eSpeak", "-s", "100", "-f", text, "-w", b});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(readWav(b).sizesMatch);
 
@@ -234,6 +292,35 @@ TEST(KalotalkSay, SpeaksOnTheSoundDevice) {
     const ProcessResult r =
         say({QStringLiteral("-s"), QStringLiteral("300"), QStringLiteral("Hi.")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+}
+
+TEST(KalotalkSay, FliteVoicesByTheirShortNamesWriteAtTheirOwnRate) {
+    const ProcessResult voices = say({QStringLiteral("--voices")});
+    EXPECT_TRUE(voices.out.contains(QStringLiteral("\tEnglish (America) Female slt - Flite\n")));
+    QTemporaryDir dir;
+    QFile book(dir.filePath(QStringLiteral("book.txt")));
+    ASSERT_TRUE(book.open(QIODevice::WriteOnly));
+    book.write("Chapter one.\n\nIt was a bright cold day in April, and the clocks struck "
+               "thirteen. She read on, word by word.\n");
+    book.close();
+    struct Case {
+        const char* voice;
+        int rate;
+    };
+    for (const Case& c : {Case{"slt", 16000}, Case{"kal", 8000}, Case{"KAL16", 16000}}) {
+        const QString wav = dir.filePath(QStringLiteral("out.wav"));
+        ProcessResult r = say({"-v", c.voice, "-f", book.fileName(), "-w", wav});
+        ASSERT_EQ(r.exitCode, 0) << c.voice << ": " << r.err.toStdString();
+        const ProcessResult rate = run(QStringLiteral("soxi"), {QStringLiteral("-r"), wav});
+        EXPECT_EQ(rate.out.trimmed().toInt(), c.rate) << c.voice;
+        EXPECT_GT(readWav(wav).seconds(), 4.0) << c.voice;
+    }
+    const QString mp3 = dir.filePath(QStringLiteral("out.mp3"));
+    const ProcessResult r = say({"-v", "slt", "-m", mp3, "-f", book.fileName()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const ProcessResult soxi = run(QStringLiteral("soxi"), {QStringLiteral("-D"), mp3});
+    ASSERT_EQ(soxi.exitCode, 0) << soxi.err.toStdString();
+    EXPECT_GT(soxi.out.trimmed().toDouble(), 4.0);
 }
 
 } // namespace

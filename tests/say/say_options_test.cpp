@@ -136,6 +136,15 @@ TEST(SayOptions, ChoosesTheVoiceByIdentifierNameOrUniquePart) {
     EXPECT_TRUE(error.contains(QStringLiteral("Klingon")));
     EXPECT_EQ(ChooseVoice(m, QStringLiteral("{00000000-0000-0000-0000-000000000000}"), &error), -1);
     EXPECT_EQ(ChooseVoice({}, QString(), &error), -1);
+
+    // A part that is a whole word in one name only picks that name.
+    auto voices = modes();
+    voices[0].ModeName = QStringLiteral("English (America) Male kal16 - Flite");
+    voices[1].ModeName = QStringLiteral("English (America) Male kal - Flite");
+    EXPECT_EQ(ChooseVoice(voices, QStringLiteral("KAL"), &error), 1);
+    EXPECT_EQ(ChooseVoice(voices, QStringLiteral("kal16"), &error), 0);
+    EXPECT_EQ(ChooseVoice(voices, QStringLiteral("ka"), &error), -1);
+    EXPECT_EQ(ChooseVoice(voices, QStringLiteral("Male"), &error), -1); // whole in both
 }
 
 TEST(SayOptions, DecodesUtf8ElseWindows1252) {

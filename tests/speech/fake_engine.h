@@ -23,7 +23,10 @@ public:
     QString Name() const override { return QStringLiteral("Fake"); }
     QUuid EngineID() const override;
     std::vector<TTSModeInfo> Modes() override;
-    int SampleRate() const override { return 1000; }
+    int SampleRate(const TTSModeInfo&) const override { return 1000; }
+    TTSVisualShape MouthShape(const QString& phoneme) const override {
+        return MouthForPhoneme(phoneme);
+    }
     TTSEngineRanges Ranges() const override;
     QString About() const override { return QStringLiteral("Fake engine"); }
     void Synthesize(const TTSModeInfo& mode, const QByteArray& utf8, const TTSVoiceParams& params,

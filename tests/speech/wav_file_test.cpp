@@ -4,7 +4,9 @@
 #include "speech_test_support.h"
 
 #include "speech/audio_destinations.h"
+#include "support/test_support.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -21,6 +23,22 @@ TEST(WavFile, AFileThatCannotBeCreatedIsRefusedAndLeavesNothing) {
     EXPECT_FALSE(file->Set(QString(), 1));
     EXPECT_FALSE(file->Flush());
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
+}
+
+TEST(WavFile, AFifoInTheFilesPlaceIsRefusedWithoutWaiting) {
+    QTemporaryDir dir;
+    const TestFifo fifo(dir.filePath(QStringLiteral("pipe.wav")));
+    ASSERT_TRUE(QFile::link(fifo.path(), dir.filePath(QStringLiteral("link.wav"))));
+    for (const QString& path : {fifo.path(), dir.filePath(QStringLiteral("link.wav"))}) {
+        auto file = CreateAudioFile();
+        bool set = true;
+        ASSERT_TRUE(returnsWithin(5000, [&] { set = file->Set(path, 1); }, fifo))
+            << path.toStdString(); // nobody reads the FIFO
+        EXPECT_FALSE(set);
+        EXPECT_EQ(file->LastError(), "Cannot create " + path + ": it is not a regular file");
+    }
+    EXPECT_FALSE(QFileInfo(fifo.path()).isFile());
+    EXPECT_TRUE(QFileInfo::exists(fifo.path()));
 }
 
 TEST(WavFile, HeaderIsCompleteAtEveryStopAndWhenTheFileChanges) {

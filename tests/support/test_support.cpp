@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -77,6 +78,30 @@ bool returnsWithin(int timeoutMs, const std::function<void()>& work, const TestF
         thread.detach(); // still stuck: the test fails, the others may run
     }
     return inTime;
+}
+
+bool returnsWithinOnThisThread(int timeoutMs, const std::function<void()>& work,
+                               const TestFifo& fifo) {
+    std::promise<void> finished;
+    std::future<void> done = finished.get_future();
+    std::atomic<bool> late = false;
+    std::thread watchdog([&] {
+        if (done.wait_for(std::chrono::milliseconds(timeoutMs)) == std::future_status::ready)
+            return;
+        late = true;
+        while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            fifo.release();
+    });
+    try {
+        work();
+    } catch (...) {
+        finished.set_value();
+        watchdog.join();
+        throw;
+    }
+    finished.set_value();
+    watchdog.join();
+    return !late;
 }
 
 QByteArray Prose(int bytes) {

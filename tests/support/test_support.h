@@ -51,6 +51,12 @@ private:
 // code that blocks on it fails instead of hanging.
 bool returnsWithin(int timeoutMs, const std::function<void()>& work, const TestFifo& fifo);
 
+// The same for work that must run on this thread (windows, the event loop): a
+// watchdog releases the FIFO once the time has run out, so the work ends late
+// instead of never.
+bool returnsWithinOnThisThread(int timeoutMs, const std::function<void()>& work,
+                               const TestFifo& fifo);
+
 } // namespace kalo::test
 
 #include <QCoreApplication>

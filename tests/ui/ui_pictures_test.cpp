@@ -34,7 +34,21 @@ TEST(UiPictures, FramePiecesAreEmbeddedAtTheirSizesAsTwentyFourBitBitmaps) {
         EXPECT_EQ(image.depth(), 32); // 24-bit pixels, read as RGB32
     }
     EXPECT_EQ(sizeOf(UiPicturePath("frame/logo.png")), QSize(32, 32));
-    EXPECT_FALSE(AppIcon().availableSizes().isEmpty());
+}
+
+TEST(UiPictures, TheIconHasEverySizeTheDesktopsIconThemeHolds) {
+    const QList<QSize> available = AppIcon().availableSizes();
+    for (int size : AppIconSizes) {
+        SCOPED_TRACE(size);
+        EXPECT_TRUE(available.contains(QSize(size, size)));
+        const QImage picture(UiPicturePath(QStringLiteral("icons/kalotalk_%1.png").arg(size)));
+        EXPECT_EQ(picture.size(), QSize(size, size));
+        EXPECT_TRUE(picture.hasAlphaChannel());
+        // Transparent in the corners, the badge's colour in the middle.
+        EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(picture.pixel(size / 2, size * 7 / 8)), 255);
+    }
+    EXPECT_EQ(AppIcon().pixmap(QSize(48, 48)).size(), QSize(48, 48));
 }
 
 TEST(UiPictures, EveryNamedPictureOfTheOtherWindowsExists) {

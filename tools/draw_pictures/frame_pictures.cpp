@@ -227,15 +227,13 @@ void drawFramePictures(const Output& out) {
     out.saveBmp("frame/button_restore.bmp", titleButton(Glyph::Restore));
     out.saveBmp("frame/button_minimise.bmp", titleButton(Glyph::Minimise));
 
-    for (int size : {32, 64, 128}) {
-        QImage logo = newImage(size, size);
-        QPainter p(&logo);
-        paintLogo(p, QRectF(0, 0, size, size));
-        p.end();
-        out.savePng(size == 32 ? QStringLiteral("frame/logo.png")
-                               : QStringLiteral("frame/logo_%1.png").arg(size),
-                    logo);
-    }
+    // The logo in the frame's title; the program's icon is drawn from the
+    // same motif in app_icons.cpp.
+    QImage logo = newImage(32, 32);
+    QPainter p(&logo);
+    paintLogo(p, QRectF(0, 0, 32, 32));
+    p.end();
+    out.savePng(QStringLiteral("frame/logo.png"), logo);
 }
 
 } // namespace draw

@@ -19,5 +19,6 @@ int main(int argc, char* argv[]) {
     draw::drawFramePictures(out);
     draw::drawWindowPictures(out);
     draw::drawIconPictures(out);
+    draw::drawAppIcons(out);
     return 0;
 }

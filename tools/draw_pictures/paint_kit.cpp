@@ -1,8 +1,12 @@
 #include "paint_kit.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QImageWriter>
 #include <QLinearGradient>
+#include <QSvgGenerator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +42,31 @@ void Output::savePng(const QString& name, const QImage& image) const {
 
 void Output::saveJpeg(const QString& name, const QImage& image, int quality) const {
     write(prepare(name), image.convertToFormat(QImage::Format_RGB32), "jpeg", quality);
+}
+
+void Output::saveSvg(const QString& name, int size,
+                     const std::function<void(QPainter&)>& paint) const {
+    const QString path = prepare(name);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(QSize(size, size));
+    svg.setViewBox(QRect(0, 0, size, size));
+    svg.setTitle(QStringLiteral("Kalotalk"));
+    QPainter p(&svg);
+    paint(p);
+    p.end();
+    // The generator gives the size in millimetres; icon themes expect pixels.
+    QString text = QString::fromUtf8(buffer.data());
+    text.replace(QRegularExpression(QStringLiteral("<svg width=\"[^\"]*\" height=\"[^\"]*\"")),
+                 QStringLiteral("<svg width=\"%1\" height=\"%1\"").arg(size));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.flush()) {
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+        std::exit(1);
+    }
+    std::printf("%s (%dx%d, SVG)\n", qPrintable(path), size, size);
 }
 
 QImage newImage(int w, int h, const QColor& fill) {

@@ -10,6 +10,8 @@
 #include <QPainterPath>
 #include <QString>
 
+#include <functional>
+
 namespace draw {
 
 // The one colour theme of the program's windows.
@@ -41,6 +43,8 @@ public:
     void saveBmp(const QString& name, const QImage& image) const; // 24-bit
     void savePng(const QString& name, const QImage& image) const; // with alpha
     void saveJpeg(const QString& name, const QImage& image, int quality) const;
+    // An SVG picture of size x size units, drawn by paint.
+    void saveSvg(const QString& name, int size, const std::function<void(QPainter&)>& paint) const;
 
 private:
     QString prepare(const QString& name) const;

@@ -9,6 +9,7 @@ namespace draw {
 void drawFramePictures(const Output& out);  // frame/
 void drawWindowPictures(const Output& out); // selector/, about/
 void drawIconPictures(const Output& out);   // options/, toolbar/, engines/
+void drawAppIcons(const Output& out);       // icons/: the program's icon
 
 // The program's logo (a speech bubble with sound bars on an orange badge)
 // filling the square r.

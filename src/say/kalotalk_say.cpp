@@ -86,6 +86,11 @@ public:
             *error = QStringLiteral("cannot write %1: it is a folder").arg(target);
             return false;
         }
+        if (info.exists() && !info.isFile()) {
+            // A FIFO or a device would be replaced by the renamed file.
+            *error = QStringLiteral("cannot write %1: it is not a regular file").arg(target);
+            return false;
+        }
         if (info.exists() && !info.isWritable()) {
             *error = QStringLiteral("cannot write %1: permission denied").arg(target);
             return false;

@@ -58,7 +58,7 @@ public:
 // The kinds of file a file destination writes.
 enum class AudioFileFormat {
     Wav,    // 16-bit PCM, mono, at the engine's rate
-    Opus,   // Ogg Opus at a speech bit rate, resampled to a rate Opus takes
+    Opus,   // Ogg Opus at a speech bit rate, the speech resampled to 16 kHz
     Vorbis, // Ogg Vorbis at a speech quality
     Flac,   // FLAC, 16-bit, lossless
     None,   // nothing is written; only the length of the audio is counted

@@ -37,8 +37,15 @@ public:
     virtual bool close(QString* error) = 0;
 };
 
-// The writer of Opus, Vorbis and FLAC files (through libsndfile) and of no
-// file at all (AudioFileFormat::None).
+// The writer of Opus files (through libopus), of Vorbis and FLAC files
+// (through libsndfile) and of no file at all (AudioFileFormat::None).
 std::unique_ptr<AudioFileWriter> CreateEncodedFileWriter(AudioFileFormat format);
+std::unique_ptr<AudioFileWriter> CreateOpusFileWriter();
+
+// Opens fileName for writing, created or emptied, and refuses anything that
+// is not a regular file. Opened without blocking, so a FIFO in the file's
+// place cannot hold the program up; then back to blocking writes. The
+// descriptor, or -1 with the reason in error.
+int OpenRegularFileForWriting(const QString& fileName, QString* error);
 
 } // namespace kalo

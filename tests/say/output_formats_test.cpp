@@ -4,12 +4,16 @@
 #include "speech/speech_test_support.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+
+#include <sys/stat.h>
 
 namespace kalo::test {
 namespace {
@@ -207,6 +211,136 @@ TEST_F(OutputFormats, SubtitlesAloneAreTimedAsTheFileWouldBeAndMp3GoesThroughLam
     EXPECT_GT(readOut(mp3).seconds, 5.0);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"alone.srt", "book.MP3", "book.txt", "with.srt"}));
+}
+
+// The RMS amplitude of a file's audio within a band of frequencies, by sox.
+double bandRms(const QString& path, const QString& band) {
+    const ProcessResult r = run(QStringLiteral("sox"), {path, QStringLiteral("-n"),
+                                                       QStringLiteral("sinc"), band,
+                                                       QStringLiteral("stat")});
+    const auto m = QRegularExpression(QStringLiteral("RMS +amplitude: +([\\d.]+)")).match(r.err);
+    return m.hasMatch() ? m.captured(1).toDouble() : -1;
+}
+
+TEST_F(OutputFormats, OpusIsSpeechAtAbout24KbitsUpTo8Khz) {
+    const QString wav = dir.filePath(QStringLiteral("book.wav"));
+    const QString opus = dir.filePath(QStringLiteral("book.opus"));
+    ASSERT_EQ(say({QStringLiteral("-o"), wav}).exitCode, 0);
+    ASSERT_EQ(say({QStringLiteral("-o"), opus}).exitCode, 0);
+    // The bit rate varies with the speech; its average stays near the
+    // 24 kbit/s asked (libopus would take about 64 by itself).
+    const ProcessResult info = run(QStringLiteral("opusinfo"), {opus});
+    const auto rate =
+        QRegularExpression(QStringLiteral("Average bitrate: ([\\d.]+) kbit/s")).match(info.out);
+    ASSERT_TRUE(rate.hasMatch()) << info.out.toStdString();
+    EXPECT_GT(rate.captured(1).toDouble(), 14.0);
+    EXPECT_LT(rate.captured(1).toDouble(), 26.0);
+    const double megabytesPerHour =
+        QFileInfo(opus).size() / readOut(wav).seconds * 3600 / 1e6;
+    EXPECT_GT(megabytesPerHour, 6.0);
+    EXPECT_LT(megabytesPerHour, 11.7);
+
+    // The voice band comes through whole; above 8 kHz, where the engine's
+    // hiss of consonants is, nothing is spent.
+    const QString decoded = dir.filePath(QStringLiteral("decoded.wav"));
+    ASSERT_EQ(run(QStringLiteral("opusdec"), {QStringLiteral("--quiet"), QStringLiteral("--rate"),
+                                              QStringLiteral("22050"), opus, decoded})
+                  .exitCode,
+              0);
+    const QString voice = QStringLiteral("300-3400");
+    EXPECT_NEAR(bandRms(decoded, voice), bandRms(wav, voice), bandRms(wav, voice) * 0.2);
+    const QString high = QStringLiteral("9000");
+    ASSERT_GT(bandRms(wav, high), 0.0005);
+    EXPECT_LT(bandRms(decoded, high), bandRms(wav, high) * 0.1);
+}
+
+// Signal to noise (dB) of `got` against `want` over [fromS, fromS + 2 s),
+// the best over lags of a few samples (the decoder's resampler may shift by
+// one).
+double snrAt(const WavFile& want, const WavFile& got, double fromS) {
+    const qint64 from = qint64(fromS * want.rate);
+    const qint64 n = 2 * want.rate;
+    double best = -100;
+    for (qint64 lag = -3; lag <= 3; ++lag) {
+        double signal = 0, noise = 0;
+        for (qint64 i = from; i < from + n; ++i) {
+            if (i + lag < 0 || i + lag >= qint64(got.samples.size()) ||
+                i >= qint64(want.samples.size()))
+                continue;
+            const double x = want.samples[size_t(i)];
+            const double d = x - got.samples[size_t(i + lag)];
+            signal += x * x;
+            noise += d * d;
+        }
+        best = std::max(best, 10 * std::log10(signal / (noise + 1)));
+    }
+    return best;
+}
+
+TEST_F(OutputFormats, ALongOpusBookIsOneStreamWhoseSegmentsMeetExactly) {
+    // Over a minute of speech: Opus is encoded in segments of 30 s side by
+    // side, which must follow each other as one encoder's packets would.
+    QFile f(textFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 6; ++i)
+        f.write((kText + QStringLiteral("\n\n")).toUtf8());
+    f.close();
+    const QString wav = dir.filePath(QStringLiteral("long.wav"));
+    const QString opus = dir.filePath(QStringLiteral("long.opus"));
+    ASSERT_EQ(say({QStringLiteral("-o"), wav}).exitCode, 0);
+    ASSERT_EQ(say({QStringLiteral("-o"), opus}).exitCode, 0);
+    const double seconds = readOut(wav).seconds;
+    ASSERT_GT(seconds, 65.0);
+    EXPECT_NEAR(readOut(opus).seconds, seconds, seconds * 0.005);
+    const ProcessResult info = run(QStringLiteral("opusinfo"), {opus});
+    EXPECT_EQ(info.out.count(QStringLiteral("New logical stream")), 1) << info.out.toStdString();
+    EXPECT_FALSE(info.out.contains(QStringLiteral("WARNING"))) << info.out.toStdString();
+
+    // The decoded speech is as close to the original just after each
+    // boundary as at the start (about 13 dB; a segment off by a packet
+    // would be near 0 dB, a click would show as well).
+    const WavFile original = readWav(wav);
+    const QString decodedPath = dir.filePath(QStringLiteral("decoded.wav"));
+    ASSERT_EQ(run(QStringLiteral("opusdec"), {QStringLiteral("--quiet"), QStringLiteral("--rate"),
+                                              QStringLiteral("22050"), opus, decodedPath})
+                  .exitCode,
+              0);
+    const WavFile decoded = readWav(decodedPath);
+    for (double at : {1.0, 29.9, 30.0, 59.9, 60.0}) {
+        SCOPED_TRACE(at);
+        EXPECT_GT(snrAt(original, decoded, at), 6.0);
+    }
+}
+
+TEST_F(OutputFormats, AFullDiskOrAFifoInTheFilesPlaceFailsAndLeavesNothing) {
+    // The size limit of a process stands for a full disk: the encoders'
+    // writes fail in the middle of the file.
+    for (const char* extension : {"opus", "ogg", "flac"}) {
+        SCOPED_TRACE(extension);
+        const QString out = dir.filePath(QStringLiteral("big.") + QLatin1String(extension));
+        const ProcessResult r = run(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 16; exec \"$0\" \"$@\""),
+             kSay, QStringLiteral("-o"), out, QStringLiteral("-f"), textFile},
+            {}, 120000);
+        EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Cannot write ") + out)) << r.err.toStdString();
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{"book.txt"});
+    }
+
+    // A FIFO would be replaced by the written file (or, opened, wait for a
+    // reader for ever): it is refused and left as it is.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.opus"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const ProcessResult r = say({QStringLiteral("-o"), fifo});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("not a regular file"))) << r.err.toStdString();
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              (QStringList{"book.txt", "pipe.opus"}));
 }
 
 } // namespace

@@ -67,6 +67,32 @@ TEST(EncodedFile, OpusIsResampledForTheCodecAndKeepsTheLengthOfTheAudio) {
     EXPECT_TRUE(file->Flush());
 }
 
+TEST(EncodedFile, OpusOfAnyLengthKeepsItToTheMillisecond) {
+    // Audio longer than 30 s is encoded in segments side by side; where a
+    // packet of 120 ms is no whole number of samples (1001 Hz), by one
+    // encoder as it comes. A segment starts once 30.12 s are in hand:
+    // lengths just short of that, just at it, and of several segments.
+    QTemporaryDir dir;
+    for (int rate : {1000, 1001}) {
+        for (int letters : {1505, 1506, 1507, 4000}) {
+            SCOPED_TRACE(testing::Message() << rate << " Hz, " << letters << " letters");
+            auto engine = std::make_shared<FakeEngine>();
+            engine->sampleRate = rate;
+            auto file = CreateAudioFile(AudioFileFormat::Opus);
+            CentralUnderTest t(engine, file);
+            const QString path = dir.filePath(QStringLiteral("long.opus"));
+            ASSERT_TRUE(file->Set(path, 1));
+            const QString text(letters, u'a'); // one word: 20 samples a letter
+            t.speak(text);
+            ASSERT_TRUE(t.rec->waitFor(QStringLiteral("done")));
+            EXPECT_EQ(t.rec->count(QStringLiteral("error")), 0);
+            const OpusInfo info = opusInfo(path);
+            EXPECT_NEAR(info.seconds, double(engine->lengthOf(text)) / rate, 0.0015);
+            EXPECT_EQ(info.originalRate, rate);
+        }
+    }
+}
+
 TEST(EncodedFile, FlacAndNoFileCountTheSameAudio) {
     QTemporaryDir dir;
     const QString text = QStringLiteral("a few words for a lossless file");
@@ -124,7 +150,8 @@ TEST(EncodedFile, PathsThatAreNoRegularFileAreRefusedAtOnce) {
         clock.start();
         EXPECT_FALSE(file->Set(fifo, 1)); // nobody reads the FIFO: no waiting
         EXPECT_LT(clock.elapsed(), 2000);
-        EXPECT_TRUE(file->LastError().contains(fifo)) << file->LastError().toStdString();
+        EXPECT_TRUE(file->LastError().contains(fifo + QStringLiteral(": it is not a regular file")))
+            << file->LastError().toStdString();
         EXPECT_FALSE(file->Set(dir.path(), 1));
         EXPECT_FALSE(file->Set(dir.filePath(QStringLiteral("missing/a.flac")), 1));
         EXPECT_TRUE(file->LastError().contains(QStringLiteral("missing/a.flac")));

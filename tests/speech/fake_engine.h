@@ -23,7 +23,7 @@ public:
     QString Name() const override { return QStringLiteral("Fake"); }
     QUuid EngineID() const override;
     std::vector<TTSModeInfo> Modes() override;
-    int SampleRate(const TTSModeInfo&) const override { return 1000; }
+    int SampleRate(const TTSModeInfo&) const override { return sampleRate; }
     TTSVisualShape MouthShape(const QString& phoneme) const override {
         return MouthForPhoneme(phoneme);
     }
@@ -37,6 +37,8 @@ public:
 
     int msPerChar = 20;
     int msPerGap = 30;
+    // Another rate leaves the lengths in samples as they are.
+    int sampleRate = 1000;
     bool failModes = false; // Modes() throws
     QString failSynthesis;  // Synthesize throws this message when set
     // After the first word the engine waits until release() (or a stop).

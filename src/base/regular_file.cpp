@@ -70,7 +70,7 @@ bool OpenRegularFile(const QString& path, QFile& file, QString* reason) {
     return openChecked(path, file, reason) == RegularFileRead::Read;
 }
 
-RegularFileRead ReadAtMost(QIODevice& device, qint64 maxBytes) {
+RegularFileRead ReadAtMost(QIODevice& device, qint64 maxBytes, const ReadStopCheck& stop) {
     RegularFileRead out;
     const auto tooLarge = [&out, maxBytes](qint64 size) {
         out.result = RegularFileRead::TooLarge;
@@ -78,17 +78,41 @@ RegularFileRead ReadAtMost(QIODevice& device, qint64 maxBytes) {
         out.reason = QStringLiteral("it is larger than %1 MB").arg(MegabytesUp(maxBytes));
         return out;
     };
-    // A regular file says its size: read it at once. Anything else, and a
+    const auto stopped = [&out, &stop] {
+        if (!stop || !stop())
+            return false;
+        out.result = RegularFileRead::Unreadable;
+        out.reason = ReadStoppedReason();
+        return true;
+    };
+    // A regular file says its size: its bytes go straight into one buffer,
+    // a piece at a time so the read can be stopped. Anything else, and a
     // file that grows meanwhile, in pieces, so no more than the limit (and
     // one piece) is ever held, and nothing is copied until the end is seen.
     constexpr qint64 kPiece = 1 << 20;
     const qint64 known = device.isSequential() ? 0 : device.size() - device.pos();
     if (known > maxBytes)
         return tooLarge(known);
-    QByteArray bytes = known > 0 ? device.read(known + 1) : QByteArray();
+    QByteArray bytes;
+    if (known > 0) {
+        // One byte more than the size: a file that grew shows it here.
+        bytes.resize(known + 1);
+        qint64 got = 0;
+        while (got < known + 1) {
+            if (stopped())
+                return out;
+            const qint64 n = device.read(bytes.data() + got, std::min(kPiece, known + 1 - got));
+            if (n <= 0)
+                break; // the end, or an error
+            got += n;
+        }
+        bytes.resize(got);
+    }
     qint64 have = bytes.size();
     std::vector<QByteArray> pieces;
     while (have <= maxBytes && (device.isSequential() || !device.atEnd())) {
+        if (stopped())
+            return out;
         QByteArray piece = device.read(std::min(kPiece, maxBytes + 1 - have));
         if (piece.isEmpty())
             break; // the end, or an error
@@ -114,13 +138,17 @@ RegularFileRead ReadAtMost(QIODevice& device, qint64 maxBytes) {
     return out;
 }
 
-RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes) {
+RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes, const ReadStopCheck& stop) {
     QFile file;
     RegularFileRead out;
     out.result = openChecked(path, file, &out.reason);
     if (out.result != RegularFileRead::Read)
         return out;
-    return ReadAtMost(file, maxBytes);
+    return ReadAtMost(file, maxBytes, stop);
+}
+
+QString ReadStoppedReason() {
+    return QStringLiteral("the read was stopped");
 }
 
 QString RegularFileRead::failure(const QString& path) const {

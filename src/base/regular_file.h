@@ -9,7 +9,12 @@
 #include <QFile>
 #include <QString>
 
+#include <functional>
+
 namespace kalo {
+
+// Asked between the pieces of a long read: true ends the read early.
+using ReadStopCheck = std::function<bool()>;
 
 // Opens `path` for reading when it is a regular file (symbolic links
 // followed). The check is made on the opened descriptor, which is opened
@@ -39,14 +44,20 @@ struct RegularFileRead {
 };
 
 // Reads the whole of a regular file of at most maxBytes bytes. A file that
-// grows past the limit while it is read counts as too large.
-RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes);
+// grows past the limit while it is read counts as too large. A large file is
+// read a piece at a time; when `stop` (if given) says so between two pieces,
+// the read ends as Unreadable with the reason ReadStoppedReason.
+RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes,
+                                const ReadStopCheck& stop = {});
 
 // Reads what `device` gives until its end, at most maxBytes bytes: a pipe,
 // a FIFO or standard input, where waiting for the writer is right, but where
 // a source that never ends (such as /dev/zero) must not take all memory.
 // More than maxBytes is TooLarge; the bytes read are then dropped.
-RegularFileRead ReadAtMost(QIODevice& device, qint64 maxBytes);
+RegularFileRead ReadAtMost(QIODevice& device, qint64 maxBytes, const ReadStopCheck& stop = {});
+
+// The reason of a read ended by its stop check.
+QString ReadStoppedReason();
 
 // Replaces `path` with `bytes` through a temporary file in the same folder
 // and a rename, so a crash or a full disk never leaves half a file (a

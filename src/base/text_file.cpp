@@ -194,10 +194,10 @@ QByteArray EncodeText(const QString& text, TextFormat& format) {
     return lines.toUtf8();
 }
 
-DecodedText ReadTextFile(const QString& path) {
+DecodedText ReadTextFile(const QString& path, const ReadStopCheck& stop) {
     // Only a regular file: a FIFO would block the window for ever, and a
     // device such as /dev/zero never ends.
-    const RegularFileRead read = ReadRegularFile(path, MaxDocumentBytes);
+    const RegularFileRead read = ReadRegularFile(path, MaxDocumentBytes, stop);
     if (read.result == RegularFileRead::TooLarge)
         throw KaloError(QStringLiteral("The file \"%1\" is too large to open (%2 MB); "
                                        "documents of up to %3 MB are opened.")

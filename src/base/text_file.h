@@ -3,6 +3,8 @@
 // always uses "\n".
 #pragma once
 
+#include "base/regular_file.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -50,8 +52,9 @@ QString NormaliseLineBreaks(QString text);
 inline constexpr qint64 MaxDocumentBytes = 512LL * 1024 * 1024;
 
 // Reads a document, a regular file of at most MaxDocumentBytes; throws
-// KaloError with the reason.
-DecodedText ReadTextFile(const QString& path);
+// KaloError with the reason. `stop` (if given) is asked between the pieces
+// of a large file and ends the read early (a KaloError too).
+DecodedText ReadTextFile(const QString& path, const ReadStopCheck& stop = {});
 
 // Writes a document through a temporary file and a rename, so a full disk
 // never leaves half a document. A file the user made read-only is not

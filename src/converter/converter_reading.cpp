@@ -453,6 +453,17 @@ QString SubtitlePathFor(const QString& audioPath) {
 }
 
 void TFormConverter::goOnWithNext() {
+    if (FLoading) {
+        // A large document is being loaded into the editor, for a tab the
+        // user chose: changing the tab under the load would show that
+        // document on another tab's name. The next document follows once it
+        // is shown, unless a run has begun on it by then.
+        QTimer::singleShot(50, this, [this] {
+            if (FReading && !FStarting && !FRunning)
+                goOnWithNext();
+        });
+        return;
+    }
     // The tab after the document just read; the user may have looked at
     // another one meanwhile.
     const int next = runTab() + 1;

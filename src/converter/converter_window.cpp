@@ -18,6 +18,8 @@
 #include <QAction>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -38,6 +40,7 @@
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTabBar>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
 #include <QEventLoop>
@@ -501,6 +504,44 @@ bool TFormConverter::Modified() const {
     return Memo1->document()->isModified();
 }
 
+namespace {
+
+// Thrown by a large document's load that was given up because the program
+// is ending.
+struct LoadAbandoned {};
+
+// Puts text into a new document a piece at a time, each cut after a line
+// break where there is one, so a stop asked for meanwhile ends the work
+// between two pieces. False when it was stopped.
+bool FillDocument(QTextDocument& document, const QString& text, const std::atomic<bool>& stop) {
+    constexpr qsizetype kPiece = 1 << 20;
+    const QStringView all(text);
+    document.setUndoRedoEnabled(false);
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (qsizetype at = 0; at < all.size();) {
+        if (stop.load())
+            return false;
+        qsizetype length = std::min(kPiece, all.size() - at);
+        if (at + length < all.size()) {
+            // Only this piece is searched, so a text without line breaks
+            // costs no more than one with them.
+            const qsizetype lineBreak = all.mid(at, length).lastIndexOf(u'\n');
+            if (lineBreak >= 0)
+                length = lineBreak + 1;
+            else if (all.at(at + length - 1).isHighSurrogate())
+                --length; // the pair stays whole
+        }
+        cursor.insertText(all.mid(at, length).toString());
+        at += length;
+    }
+    cursor.endEditBlock();
+    document.setUndoRedoEnabled(true);
+    return true;
+}
+
+} // namespace
+
 bool TFormConverter::loadDocument(const QString& path, QString* reason) {
     // Small documents load at once. A large one is read and laid out into a
     // document on a worker thread while the window keeps painting; user input
@@ -525,6 +566,13 @@ bool TFormConverter::loadDocument(const QString& path, QString* reason) {
         if (reason)
             *reason = e.message();
         return false;
+    } catch (const LoadAbandoned&) {
+        // The program is ending: the document's tab shows nothing of it, and
+        // as for an unreadable file nothing can be written over it. Nothing
+        // more is read aloud, and no message is due.
+        showUnreadable(path);
+        FReading = false;
+        return true;
     }
 }
 
@@ -539,18 +587,20 @@ void TFormConverter::loadLargeDocument(const QString& path) {
     QTextDocument* built = nullptr;
     TextFormat format;
     QString error;
+    std::atomic<bool> stop{false};
     QThread* worker = QThread::create([&] {
         try {
-            DecodedText d = ReadTextFile(path);
-            auto* doc = new QTextDocument;
-            doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
+            DecodedText d = ReadTextFile(path, [&stop] { return stop.load(); });
+            auto doc = std::make_unique<QTextDocument>();
+            doc->setDocumentLayout(new QPlainTextDocumentLayout(doc.get()));
             doc->setDefaultFont(font);
             QTextOption option = doc->defaultTextOption();
             option.setWrapMode(QTextOption::WordWrap);
             doc->setDefaultTextOption(option);
-            doc->setPlainText(d.text);
+            if (!FillDocument(*doc, d.text, stop))
+                return;
             doc->moveToThread(gui);
-            built = doc;
+            built = doc.release();
             format = d.format;
         } catch (const KaloError& e) {
             error = e.message();
@@ -562,12 +612,22 @@ void TFormConverter::loadLargeDocument(const QString& path) {
     connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // The loop also ends when the program is asked to end (the window closed
+    // by its frame meanwhile): the load is given up then, within a piece of
+    // the file, instead of keeping the end waiting for the whole document.
+    const bool abandoned = !worker->isFinished();
+    if (abandoned)
+        stop = true;
     worker->wait();
     delete worker;
 
     FLoading = false;
     QApplication::restoreOverrideCursor();
     SetStatus(previousStatus);
+    if (abandoned) {
+        delete built;
+        throw LoadAbandoned{};
+    }
     if (!built)
         throw KaloError(error);
     // The editor deletes the document it made itself; one of ours (a large

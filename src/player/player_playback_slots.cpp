@@ -109,6 +109,13 @@ QAction* AddRadioItem(QMenu* menu, QActionGroup* group, const QString& caption, 
 
 } // namespace
 
+void TFormKALO::dropPendingRead() {
+    for (QObject* child : children()) {
+        if (auto* playback = dynamic_cast<TPlayerPlayback*>(child))
+            playback->List.DropRead();
+    }
+}
+
 void TFormKALO::ActionSpeakExecute() {
     Playback(this).List.SpeakClipboard();
 }

@@ -511,6 +511,10 @@ void TFormKALO::FormDestroy() {
     // here on nothing reaches this window from outside.
     FDestroying = true;
     FConverterPending = false;
+    // A list entry still being read would otherwise arrive while the
+    // character goes, and show its label or its error box on a window
+    // being destroyed.
+    dropPendingRead();
     if (FormKALO == this)
         FormKALO = nullptr;
     SysTray1->setActive(false);

@@ -256,6 +256,8 @@ private:
     void applyStayOnTopFlag(bool on);
 
     std::unique_ptr<PlayerSkinTarget> FSkinTarget;
+    // Drops a file the reading list is still reading (player_playback_slots.cpp).
+    void dropPendingRead();
     void switchToConverter();
     // How often a switch waiting for the main loop looks again.
     static constexpr int kSwitchRetryMs = 50;

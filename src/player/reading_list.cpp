@@ -8,9 +8,11 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QThreadPool>
 
+#include <atomic>
 #include <limits>
 
 namespace kalo {
@@ -129,10 +131,10 @@ QString TextAfterBookmark(const QString& text, int bookmark) {
     return {};
 }
 
-QString ReadEntryText(const QString& path) {
+QString ReadEntryText(const QString& path, const ReadStopCheck& stop) {
     // Only a regular file of a sane size: an entry chosen with "All Files"
     // may be a FIFO (which would block for ever) or a device (never ending).
-    const RegularFileRead read = ReadRegularFile(path, MaxListEntryBytes);
+    const RegularFileRead read = ReadRegularFile(path, MaxListEntryBytes, stop);
     if (read.result == RegularFileRead::TooLarge)
         throw KaloError(QStringLiteral("The file \"%1\" is too large to be read aloud (%2 MB); "
                                        "files of up to %3 MB are read.")
@@ -147,7 +149,23 @@ QString ReadEntryText(const QString& path) {
     return text;
 }
 
-struct TReadingList::PendingRead {};
+// A read under way, shared by the list and the worker doing it. The worker
+// hands its result to the list only while holding `lock` and finding
+// `receiver` set; the list clears it (under the lock) when it drops the read
+// or goes away, so the result is posted to a living list or not at all.
+struct TReadingList::PendingRead {
+    explicit PendingRead(TReadingList* list) : receiver(list) {}
+    std::atomic<bool> stopped{false};
+    QMutex lock;
+    TReadingList* receiver;
+    TReadingList::PartsReady then;
+};
+
+struct TReadingList::ReadResult {
+    QStringList parts;
+    int bookmarks = 0;
+    QString error;
+};
 
 TReadingList::TReadingList(TPlaybackHost& host, QStringList& list, QObject* parent)
     : QObject(parent), ItemIndex(FOwnItemIndex), Playing(FOwnPlaying), FHost(host), FList(list),
@@ -158,7 +176,10 @@ TReadingList::TReadingList(TPlaybackHost& host, QStringList& list, int& itemInde
     : QObject(parent), ItemIndex(itemIndex), Playing(playing), FHost(host), FList(list),
       FRandom(RandomBelow), FReader(ReadEntryText) {}
 
-TReadingList::~TReadingList() = default;
+TReadingList::~TReadingList() {
+    // A worker still reading is told to stop, and hands nothing to this list.
+    DropRead();
+}
 
 void TReadingList::SpeakClipboard() {
     if (!FHost.Character())
@@ -182,7 +203,7 @@ void TReadingList::SpeakCopiedText(const QString& text) {
     }
     // A large copy goes to the character in parts, like a large file, and
     // is cut into them off the window's thread.
-    startParts([copied = text] { return copied; },
+    startParts([copied = text](const ReadStopCheck&) { return copied; },
                [this](const QStringList& parts, int bookmarks, const QString&) {
                    startText(parts, bookmarks, kReadingClipboard, true);
                });
@@ -219,7 +240,7 @@ void TReadingList::Play() {
         character->Stop();
     const int index = ItemIndex;
     const QString path = FList.at(index);
-    startParts([reader = FReader, path] { return reader(path); },
+    startParts([reader = FReader, path](const ReadStopCheck& stop) { return reader(path, stop); },
                [this, index, path](const QStringList& parts, int bookmarks, const QString& error) {
                    entryRead(index, path, parts, bookmarks, error);
                });
@@ -372,51 +393,67 @@ void TReadingList::replaceList(const QStringList& files) {
         ShuffleList(FList, FRandom);
 }
 
-void TReadingList::startParts(std::function<QString()> source, PartsReady then) {
+void TReadingList::startParts(std::function<QString(const ReadStopCheck& stop)> source,
+                              PartsReady then) {
     // The text is read (a file is decoded too) and cut into parts on a
     // worker thread, so a large one does not hold up the window; the result
     // comes back on this thread and is used only if no later action has
-    // replaced this one.
-    auto pending = std::make_shared<PendingRead>();
-    FPendingRead = pending;
-    std::weak_ptr<PendingRead> weak = pending;
-    QObject* receiver = QCoreApplication::instance();
+    // replaced this one. A read that is dropped ends early, so neither the
+    // window's end nor the program's waits for the whole of a large file.
+    DropRead();
+    auto read = std::make_shared<PendingRead>(this);
+    read->then = std::move(then);
+    FPendingRead = read;
     const int partLength = FPartLength;
-    QThreadPool::globalInstance()->start(
-        [this, weak, receiver, partLength, source = std::move(source), then = std::move(then)] {
-            QStringList parts;
-            int bookmarks = 0;
-            QString error;
-            try {
-                const QString text = source();
-                // A read dropped meanwhile (Stop, another entry) ends here.
-                if (!weak.expired()) {
-                    parts = SplitIntoParts(text, partLength);
-                    bookmarks = SpeechBookmarkCount(parts);
-                }
-            } catch (const KaloError& e) {
-                error = e.message();
-            } catch (const std::exception& e) {
-                error = QString::fromLocal8Bit(e.what());
+    QThreadPool::globalInstance()->start([read, partLength, source = std::move(source)] {
+        const ReadStopCheck stop = [&read] { return read->stopped.load(); };
+        auto result = std::make_shared<ReadResult>();
+        try {
+            const QString text = source(stop);
+            if (!stop()) {
+                result->parts = SplitIntoParts(text, partLength);
+                result->bookmarks = SpeechBookmarkCount(result->parts);
             }
+        } catch (const KaloError& e) {
+            result->error = e.message();
+        } catch (const std::exception& e) {
+            result->error = QString::fromLocal8Bit(e.what());
+        }
+        if (stop())
+            return;
+        const QMutexLocker locker(&read->lock);
+        if (TReadingList* list = read->receiver) {
+            // Posted while the list cannot go: should it go before the
+            // result is delivered, the result goes with it.
             QMetaObject::invokeMethod(
-                receiver,
-                [this, weak, then, parts = std::move(parts), bookmarks, error = std::move(error)] {
-                    // Only this object holds the read; while it can be locked
-                    // here, on the object's own thread, the object is alive.
-                    const auto alive = weak.lock();
-                    if (!alive || FPendingRead != alive)
-                        return;
-                    FPendingRead.reset();
-                    then(parts, bookmarks, error);
-                },
+                list, [list, read, result] { list->readDone(read, *result); },
                 Qt::QueuedConnection);
-        });
+        }
+    });
+}
+
+void TReadingList::readDone(const std::shared_ptr<PendingRead>& read, const ReadResult& result) {
+    if (FPendingRead != read)
+        return; // replaced by a later action
+    FPendingRead.reset();
+    const PartsReady then = std::move(read->then);
+    then(result.parts, result.bookmarks, result.error);
+}
+
+void TReadingList::DropRead() {
+    if (!FPendingRead)
+        return;
+    FPendingRead->stopped = true;
+    {
+        const QMutexLocker locker(&FPendingRead->lock);
+        FPendingRead->receiver = nullptr;
+    }
+    FPendingRead.reset();
 }
 
 void TReadingList::cancelRead() {
     // Whatever replaces the entry also ends its remaining parts.
-    FPendingRead.reset();
+    DropRead();
     endText();
 }
 

@@ -6,6 +6,8 @@
 // TPlaybackHost, so the rules run without a display.
 #pragma once
 
+#include "base/regular_file.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -81,8 +83,10 @@ inline constexpr qint64 MaxListEntryBytes = 64LL * 1024 * 1024;
 // A text file as the character reads it: every line followed by a line
 // break, in the encoding the file was written in. Throws KaloError with the
 // file system's reason when the file cannot be read, and for what is not a
-// regular file or is larger than MaxListEntryBytes.
-QString ReadEntryText(const QString& path);
+// regular file or is larger than MaxListEntryBytes. `stop` is asked between
+// the pieces of a large file; when it says so the read ends with a KaloError
+// of ReadStoppedReason.
+QString ReadEntryText(const QString& path, const ReadStopCheck& stop = {});
 
 class TReadingList : public QObject {
     Q_OBJECT
@@ -146,6 +150,9 @@ public:
     // True while an entry's file is being read, or a large copy cut into
     // parts, in the background.
     bool ReadPending() const { return static_cast<bool>(FPendingRead); }
+    // Drops such a read: the worker is told to stop, and its result is never
+    // used. For a window that is going, whose handlers must not run again.
+    void DropRead();
 
     // Replaces the random source of the shuffle (tests).
     void SetRandomSource(std::function<int(int bound)> random) { FRandom = std::move(random); }
@@ -158,18 +165,21 @@ public:
     void SetPartLength(int characters) { FPartLength = characters; }
 
     // Replaces how an entry's file is read (tests); runs off the
-    // user-interface thread.
-    void SetEntryReader(std::function<QString(const QString& path)> reader) {
-        FReader = std::move(reader);
-    }
+    // user-interface thread. `stop` turns true once the read is no longer
+    // wanted (Stop, another entry, the list going away); a reader that sees
+    // it may end at once with any result, which is dropped.
+    using EntryReader = std::function<QString(const QString& path, const ReadStopCheck& stop)>;
+    void SetEntryReader(EntryReader reader) { FReader = std::move(reader); }
 
 private:
     struct PendingRead;
     void replaceList(const QStringList& files);
     using PartsReady =
         std::function<void(const QStringList& parts, int bookmarks, const QString& error)>;
-    void startParts(std::function<QString()> source, PartsReady then);
+    void startParts(std::function<QString(const ReadStopCheck& stop)> source, PartsReady then);
     void cancelRead();
+    struct ReadResult;
+    void readDone(const std::shared_ptr<PendingRead>& read, const ReadResult& result);
     void entryRead(int index, const QString& path, const QStringList& parts, int bookmarks,
                    const QString& error);
     void startText(const QStringList& parts, int bookmarks, const QString& label, bool copied);
@@ -180,9 +190,11 @@ private:
     TPlaybackHost& FHost;
     QStringList& FList;
     std::function<int(int)> FRandom;
-    std::function<QString(const QString&)> FReader;
-    // The read in progress; a newer action drops it, so a read that finishes
-    // late never speaks over what the user asked for since.
+    EntryReader FReader;
+    // The read in progress, shared with the worker that does it; a newer
+    // action (and the list's end) drops it, so a read that finishes late
+    // never speaks over what the user asked for since, nor reaches a list
+    // that is gone.
     std::shared_ptr<PendingRead> FPendingRead;
     int FPartLength = kDefaultPartLength;
     // The text the list gave the character, an entry or a copied one, in

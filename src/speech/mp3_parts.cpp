@@ -204,22 +204,28 @@ void Mp3PartCutter::Samples(const qint16* samples, qsizetype count, int sampleRa
         const qint64 minimum = minimumSilence(frameSamples_);
         // Silences may begin a little before the part has its length.
         const qint64 earliest = earliestCutLocked();
-        for (qsizetype i = 0; i < n; ++i) {
-            const int v = samples[done + i];
-            const qint64 at = first + i;
-            if (std::abs(v) <= kSilenceLevel) {
-                if (silenceStart_ < 0)
-                    silenceStart_ = at;
+        const qint16* block = samples + done;
+        auto quiet = [](qint16 v) { return unsigned(v + kSilenceLevel) <= 2u * kSilenceLevel; };
+        for (qsizetype i = 0; i < n;) {
+            // Runs of sound and of silence, each taken in one sweep.
+            if (silenceStart_ < 0) {
+                while (i < n && !quiet(block[i]))
+                    ++i;
+                if (i < n)
+                    silenceStart_ = first + i;
                 continue;
             }
-            if (silenceStart_ >= 0) {
-                // A silence ended: a place to cut when it is long enough
-                // where the part may end; the longest such is kept.
-                const qint64 start = std::max({silenceStart_, pendingFirst_, earliest});
-                if (at - start >= minimum && at - start > best_.end - best_.start)
-                    best_ = {start, at};
-                silenceStart_ = -1;
-            }
+            while (i < n && quiet(block[i]))
+                ++i;
+            if (i == n)
+                break;
+            // A silence ended: a place to cut when it is long enough where
+            // the part may end; the longest such is kept.
+            const qint64 at = first + i;
+            const qint64 start = std::max({silenceStart_, pendingFirst_, earliest});
+            if (at - start >= minimum && at - start > best_.end - best_.start)
+                best_ = {start, at};
+            silenceStart_ = -1;
         }
         pending_.insert(pending_.end(), samples + done, samples + done + n);
         done += n;

@@ -812,3 +812,32 @@ TEST_F(ReadingTest, StoppingTheSpeechOfAnMp3RunEncodesWhatWasWritten) {
     EXPECT_TRUE(everythingIn(app.file("wav")).isEmpty())
         << everythingIn(app.file("wav")).join(' ').toStdString();
 }
+
+// Another tab chosen while a document is read, one large enough to be loaded
+// in the background: the reading's end, arriving during that load, must not
+// move to the next tab under the load, or the editor would show the large
+// document on another tab's name, and saving would write it over that file.
+TEST_F(ReadingTest, AReadingThatEndsDuringALargeLoadLeavesTabAndEditorTogether) {
+    Settings.AutoNext = true;
+    QByteArray large;
+    while (large.size() < 24 * 1024 * 1024)
+        large += "A line of a large document, loaded in the background.\n";
+    const QByteArray cText = QByteArray("Cee is a document of many words. ").repeated(50);
+    const QString c = doc("c.txt", cText);
+    open({doc("a.txt", "A short document, read in a second."), c, doc("big.txt", large)});
+    converter->ActionTTSExecute();
+    ASSERT_TRUE(waitReading());
+    converter->TabControl1->setCurrentIndex(2);
+    // The large document is read from its start now.
+    EXPECT_TRUE(waitReading(2, 20000));
+    EXPECT_EQ(dm->MSpeech1->Text.value(0).left(20), "A line of a large do");
+    converter->ActionStopExecute();
+    ASSERT_TRUE(waitFor([this] { return !converter->Busy(); }, 20000));
+    waitFor([] { return false; }, 300);
+    const int tab = selected();
+    EXPECT_EQ(tab, 2);
+    EXPECT_EQ(converter->ShownPath(), dm->FileList.at(tab)) << tab;
+    EXPECT_EQ(converter->EditorText().left(6), tab == 2 ? "A line" : "Cee is");
+    converter->FileSave();
+    EXPECT_EQ(QFileInfo(c).size(), cText.size()) << "the small document was written over";
+}

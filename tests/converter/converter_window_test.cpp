@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -336,4 +337,36 @@ TEST_F(ConverterTest, TheMouseWheelOverTheTabsSwitchesNothing) {
     }
     EXPECT_EQ(selected(), 1);
     EXPECT_EQ(converter->EditorText(), "b");
+}
+
+// A document of some megabytes is loaded on a worker thread while the
+// window's loop runs. The program's end asked for meanwhile (the window
+// closed by its frame) ends the load at once instead of waiting for the
+// whole document, shows nothing of it, and leaves the file as it is.
+TEST_F(ConverterTest, TheProgramsEndDuringALargeLoadEndsTheLoad) {
+    QByteArray large;
+    while (large.size() < 24 * 1024 * 1024)
+        large += "A line of a large document, loaded in the background.\n";
+    const QString big = doc("big.txt", large);
+    open({doc("a.txt", "small"), big});
+    bool ended = false;
+    // The load starts from the main loop, and the end comes while it runs.
+    QTimer::singleShot(0, converter, [&] {
+        QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
+        converter->TabControl1->setCurrentIndex(1);
+        ended = true;
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    watchdog.start(120000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(selected(), 1);
+    // The editor shows none of it, and nothing can be written over it.
+    EXPECT_LT(converter->Memo1->document()->characterCount(), 100);
+    EXPECT_TRUE(converter->Memo1->isReadOnly());
+    EXPECT_FALSE(converter->FileSave());
+    EXPECT_EQ(QFileInfo(big).size(), large.size());
+    EXPECT_TRUE(errors.size() == 1 && errors[0].contains("not saved")) << errors.join(" | ").toStdString();
 }

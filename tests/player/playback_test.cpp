@@ -26,6 +26,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -224,6 +225,22 @@ TEST_F(PlaybackTest, AnUnreadableEntryShowsTheErrorAndStopsCleanly) {
     EXPECT_TRUE(errors[0].contains("missing.txt")) << errors[0].toStdString();
     EXPECT_EQ(label(), "before");
     EXPECT_TRUE(form->Playing);
+}
+
+// An entry whose read ends while the window goes (closed, or Converter Mode)
+// arrives while the character is being unloaded: the window takes nothing
+// of it any more, neither a label nor an error box.
+TEST_F(PlaybackTest, AReadEndingWhileTheWindowGoesIsDropped) {
+    open();
+    form->JQChar->SetVisible(true);
+    form->JQChar->Show();
+    dm->FileList = {app.file("missing.txt")};
+    form->ActionPlay->trigger();
+    // The read is done, its result waiting in the queue, when the window goes.
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20000));
+    delete form.data();
+    waitFor([] { return false; }, 100);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(" | ").toStdString();
 }
 
 TEST_F(PlaybackTest, ABinaryFileIsReadWithoutHarm) {

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QSemaphore>
+#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
@@ -491,15 +492,46 @@ TEST(ReadEntryText, OnlyRegularFilesOfASaneSizeAreRead) {
     }
 }
 
+// A large file is read a piece at a time, and a read that is no longer
+// wanted ends between two pieces instead of reading on to the end.
+TEST(ReadEntryText, AReadToldToStopEndsBetweenPieces) {
+    ScratchAppFolder folder;
+    QByteArray text;
+    while (text.size() < 5 * 1024 * 1024)
+        text += "Words of a long document, read aloud.\n";
+    folder.write(QStringLiteral("big.txt"), text);
+    const QString path = folder.file(QStringLiteral("big.txt"));
+    int asked = 0;
+    EXPECT_EQ(ReadEntryText(path, [&] { return ++asked < 0; }).size(), text.size());
+    EXPECT_GE(asked, 5) << "asked between the pieces";
+    asked = 0;
+    try {
+        ReadEntryText(path, [&] { return ++asked == 2; });
+        ADD_FAILURE() << "read to the end";
+    } catch (const KaloError& e) {
+        EXPECT_TRUE(e.message().contains(ReadStoppedReason(), Qt::CaseInsensitive)) << e.message().toStdString();
+    }
+    EXPECT_EQ(asked, 2);
+}
+
 // A reader that holds the file until the test lets it go: the window's thread
-// must not be the one that waits.
+// must not be the one that waits. With `heedStop` it gives up as soon as the
+// read is no longer wanted, as the real reader does between pieces.
 struct HeldReader {
     std::shared_ptr<QSemaphore> gate = std::make_shared<QSemaphore>(0);
     std::shared_ptr<std::atomic<int>> started = std::make_shared<std::atomic<int>>(0);
-    std::function<QString(const QString&)> reader() const {
-        return [gate = gate, started = started](const QString& path) {
+    std::shared_ptr<std::atomic<int>> stopped = std::make_shared<std::atomic<int>>(0);
+    bool heedStop = false;
+    TReadingList::EntryReader reader() const {
+        return [gate = gate, started = started, stopped = stopped,
+                heed = heedStop](const QString& path, const ReadStopCheck& stop) {
             ++*started;
-            gate->acquire();
+            while (!gate->tryAcquire(1, 5)) {
+                if (heed && stop()) {
+                    ++*stopped;
+                    return QString();
+                }
+            }
             return QStringLiteral("held text of ") + path;
         };
     }
@@ -572,6 +604,32 @@ TEST(ReadingListLife, GoingAwayWhileAFileIsReadIsSafe) {
     held.gate->release();
     waitFor([] { return false; }, 100);
     EXPECT_EQ(host.character.calls, QStringList{"Stop"});
+}
+
+// The program's end waits for the work on the shared thread pool: a list
+// that goes (the window closed, Converter Mode) must end its read rather than
+// leave the end waiting for it, and nothing of it reaches the host.
+TEST(ReadingListLife, GoingAwayEndsTheReadItStarted) {
+    HeldReader held;
+    held.heedStop = true;
+    FakeHost host;
+    QStringList documents{QStringLiteral("/nowhere/x.txt"), QStringLiteral("/nowhere/y.txt")};
+    {
+        TReadingList list(host, documents);
+        list.SetEntryReader(held.reader());
+        list.Play();
+        ASSERT_TRUE(waitFor([&] { return held.started->load() == 1; }));
+        // A read replaced by another ends too.
+        list.Next();
+        ASSERT_TRUE(waitFor([&] { return held.started->load() == 2; }));
+        ASSERT_TRUE(waitFor([&] { return held.stopped->load() == 1; }));
+    }
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(20000)) << "the read went on";
+    EXPECT_EQ(held.stopped->load(), 2);
+    waitFor([] { return false; }, 50);
+    EXPECT_EQ(host.character.calls, (QStringList{"Stop", "Stop"}));
+    EXPECT_TRUE(host.labels.isEmpty());
+    EXPECT_TRUE(host.errors.isEmpty());
 }
 
 TEST_F(ReadingListTest, WithoutACharacterNothingIsSpokenOrBroken) {

@@ -319,7 +319,11 @@ void TJQChar::SetVisible(bool visible) {
     SetWidth(0);
     SetHeight(0);
     // Shown at 0 by 0: able to speak, nothing on screen, and no show sound.
+    // A character that is shown already stays so; its show request would
+    // only wait behind whatever it is saying.
     TAgentCharacter& c = loaded();
+    if (c.Visible())
+        return;
     SoundEffectsGuard quiet(c, false);
     WaitForRequest(c.Show(false));
 }
@@ -448,6 +452,11 @@ bool TJQChar::Pending(int token) const {
     dropEnded();
     return std::any_of(spoken_.begin(), spoken_.end(),
                        [token](const Spoken& s) { return s.text.token == token; });
+}
+
+bool TJQChar::Speaking() const {
+    dropEnded();
+    return !spoken_.empty();
 }
 
 void TJQChar::Greet() {

@@ -99,7 +99,8 @@ public:
     void Hide();
 
     // Visible by size: true restores the remembered size, false remembers
-    // it (unless already 0) and sets 0 by 0 with the character shown.
+    // it (unless already 0) and sets 0 by 0 with the character shown (a
+    // character not shown yet is shown, quietly, and that is waited for).
     bool Visible() const { return visible_; }
     void SetVisible(bool visible);
 
@@ -174,6 +175,8 @@ public:
     SpokenText SpeakingNow() const;
     // True while the text of the token is queued or being spoken.
     bool Pending(int token) const;
+    // True while any text given to Speak is queued or being spoken.
+    bool Speaking() const;
     // The character's own speech mode (GUID text).
     const QString& DefaultTone() const { return defaultTone_; }
     // The name the character is loaded under: the file name without

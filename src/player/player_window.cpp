@@ -702,14 +702,19 @@ void TFormKALO::ActionAnimationOnExecute() {
 }
 
 void TFormKALO::ActionChar1VisibleExecute() {
-    // Without a character only the setting changes.
-    if (JQChar && Settings.Char1Visible)
+    // Without a character only the setting changes. While the character is
+    // saying something (a list entry, a copy), its hide and show would wait
+    // in its queue behind all of it, and this handler with them, holding up
+    // Converter Mode and the program's end: then only its size changes, at
+    // once, and the speech goes on.
+    const bool animated = JQChar && !JQChar->Speaking();
+    if (animated && Settings.Char1Visible)
         JQChar->Hide();
     Settings.Char1Visible = !Settings.Char1Visible;
     if (!JQChar)
         return;
     JQChar->SetVisible(Settings.Char1Visible);
-    if (Settings.Char1Visible)
+    if (animated && Settings.Char1Visible)
         JQChar->Show();
 }
 

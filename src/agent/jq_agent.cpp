@@ -297,12 +297,23 @@ void TJQChar::UnloadCharacter() {
         Agent->Unload(characterId_);
 }
 
+void TJQChar::waitUnlessBehindSpeech(const RequestPtr& request) {
+    // The control works through a character's requests in turn: one queued
+    // behind a text being spoken would keep the caller, a window's handler,
+    // until the text ends. It goes in its turn instead.
+    if (!Speaking())
+        WaitForRequest(request);
+}
+
 void TJQChar::Show() {
-    WaitForRequest(loaded().Show(false));
+    TAgentCharacter& c = loaded();
+    if (Speaking() && c.Visible())
+        return; // nothing to show, only a wait behind the speech
+    waitUnlessBehindSpeech(c.Show(false));
 }
 
 void TJQChar::Hide() {
-    WaitForRequest(loaded().Hide(false));
+    waitUnlessBehindSpeech(loaded().Hide(false));
 }
 
 void TJQChar::SetVisible(bool visible) {
@@ -324,6 +335,12 @@ void TJQChar::SetVisible(bool visible) {
     TAgentCharacter& c = loaded();
     if (c.Visible())
         return;
+    if (Speaking()) {
+        // Behind a text being spoken: not waited for, so the show is a fast
+        // one, which plays no animation and so no sound.
+        c.Show(true);
+        return;
+    }
     SoundEffectsGuard quiet(c, false);
     WaitForRequest(c.Show(false));
 }

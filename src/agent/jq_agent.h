@@ -94,7 +94,8 @@ public:
     // Stops, hides and unloads the character; nothing when none is loaded.
     void UnloadCharacter();
 
-    // Show and hide requests of the control, waited for.
+    // Show and hide requests of the control, waited for unless they are
+    // queued behind a text being spoken (they go in their turn then).
     void Show();
     void Hide();
 
@@ -189,6 +190,7 @@ public:
 
 private:
     TAgentCharacter& loaded() const;
+    void waitUnlessBehindSpeech(const RequestPtr& request);
 
     qint16 width_ = 0;
     qint16 height_ = 0;

@@ -703,18 +703,16 @@ void TFormKALO::ActionAnimationOnExecute() {
 
 void TFormKALO::ActionChar1VisibleExecute() {
     // Without a character only the setting changes. While the character is
-    // saying something (a list entry, a copy), its hide and show would wait
-    // in its queue behind all of it, and this handler with them, holding up
-    // Converter Mode and the program's end: then only its size changes, at
-    // once, and the speech goes on.
-    const bool animated = JQChar && !JQChar->Speaking();
-    if (animated && Settings.Char1Visible)
+    // saying something (a list entry, a copy), its hide would come only
+    // after all of it, and is left out: the size alone changes, at once, and
+    // the speech goes on (the character neither waits for a show behind it).
+    if (JQChar && Settings.Char1Visible && !JQChar->Speaking())
         JQChar->Hide();
     Settings.Char1Visible = !Settings.Char1Visible;
     if (!JQChar)
         return;
     JQChar->SetVisible(Settings.Char1Visible);
-    if (animated && Settings.Char1Visible)
+    if (Settings.Char1Visible)
         JQChar->Show();
 }
 

@@ -39,6 +39,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -262,37 +263,51 @@ protected:
             p->ActionFile->trigger();
         } else if (pick < 94) {
             note("Preferences");
-            modal(p->ActionPreferences);
+            modal(p->ActionPreferences, true);
         } else if (pick < 97) {
             note("About");
-            modal(p->ActionAbout);
+            modal(p->ActionAbout, true);
         } else {
             note("Alt+G under a dialog");
-            modal(p->ActionChar1Visible);
+            modal(p->ActionChar1Visible, false);
         }
     }
     // Runs a modal action (or one that waits for the character); while its
     // loop runs, a few more things happen from it, then the dialog closes.
-    void modal(QAction* action) {
-        QTimer::singleShot(random(200), &context, [this] {
-            const int more = random(4);
-            for (int i = 0; i < more; ++i) {
-                if (TFormKALO* p = player())
-                    playerAction(p, true);
-                QTest::qWait(random(150));
-            }
-            auto* options = qobject_cast<TFormOption*>(QApplication::activeModalWidget());
-            if (options) {
-                note("Watch Clipboard in Options");
-                options->CheckBoxWatchClipboard->click();
-                if (random(2))
-                    options->CheckBoxWatchClipboard->click();
-                options->ButtonOK->click();
-            } else if (QWidget* dialog = QApplication::activeModalWidget()) {
-                dialog->close();
-            }
-        });
+    void modal(QAction* action, bool dialog) {
+        auto returned = std::make_shared<bool>(false);
+        QTimer::singleShot(random(200), &context,
+                           [this, dialog, returned] { insideModal(dialog, returned, 0); });
         action->trigger();
+        *returned = true;
+    }
+    void insideModal(bool dialog, const std::shared_ptr<bool>& returned, int tries) {
+        if (*returned)
+            return;
+        if (dialog && !QApplication::activeModalWidget()) {
+            // Not open yet (its making handles events too): look again.
+            if (tries < 400)
+                QTimer::singleShot(50, &context, [this, returned, tries] {
+                    insideModal(true, returned, tries + 1);
+                });
+            return;
+        }
+        const int more = random(4);
+        for (int i = 0; i < more; ++i) {
+            if (TFormKALO* p = player())
+                playerAction(p, true);
+            QTest::qWait(random(150));
+        }
+        auto* options = qobject_cast<TFormOption*>(QApplication::activeModalWidget());
+        if (options) {
+            note("Watch Clipboard in Options");
+            options->CheckBoxWatchClipboard->click();
+            if (random(2))
+                options->CheckBoxWatchClipboard->click();
+            options->ButtonOK->click();
+        } else if (QWidget* open = QApplication::activeModalWidget()) {
+            open->close();
+        }
     }
     void selectorAction() {
         if (TFormConverter* c = converter()) {
@@ -477,7 +492,14 @@ TEST_F(SoakTest, AnAfternoonOfUse) {
             watched = step;
             sinceStep.start();
         } else if (step <= steps && sinceStep.elapsed() > 60000) {
-            fail("the step has not returned for a minute");
+            QWidget* modalNow = QApplication::activeModalWidget();
+            fail(QStringLiteral("the step has not returned for a minute (waiting for the "
+                                "character: %1, modal: %2, loop level %3), after: %4")
+                     .arg(WaitingForRequest())
+                     .arg(modalNow ? QString::fromLatin1(modalNow->metaObject()->className())
+                                   : QStringLiteral("none"))
+                     .arg(QThread::currentThread()->loopLevel())
+                     .arg(trail.mid(std::max<qsizetype>(0, trail.size() - 8)).join(", ")));
             sinceStep.start();
             if (TFormKALO* p = player(); p && p->JQChar)
                 p->JQChar->Stop();

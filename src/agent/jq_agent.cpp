@@ -297,12 +297,23 @@ void TJQChar::UnloadCharacter() {
         Agent->Unload(characterId_);
 }
 
+void TJQChar::waitUnlessBehindSpeech(const RequestPtr& request) {
+    // The control works through a character's requests in turn: one queued
+    // behind a text being spoken would keep the caller, a window's handler,
+    // until the text ends. It goes in its turn instead.
+    if (!Speaking())
+        WaitForRequest(request);
+}
+
 void TJQChar::Show() {
-    WaitForRequest(loaded().Show(false));
+    TAgentCharacter& c = loaded();
+    if (Speaking() && c.Visible())
+        return; // nothing to show, only a wait behind the speech
+    waitUnlessBehindSpeech(c.Show(false));
 }
 
 void TJQChar::Hide() {
-    WaitForRequest(loaded().Hide(false));
+    waitUnlessBehindSpeech(loaded().Hide(false));
 }
 
 void TJQChar::SetVisible(bool visible) {
@@ -319,7 +330,17 @@ void TJQChar::SetVisible(bool visible) {
     SetWidth(0);
     SetHeight(0);
     // Shown at 0 by 0: able to speak, nothing on screen, and no show sound.
+    // A character that is shown already stays so; its show request would
+    // only wait behind whatever it is saying.
     TAgentCharacter& c = loaded();
+    if (c.Visible())
+        return;
+    if (Speaking()) {
+        // Behind a text being spoken: not waited for, so the show is a fast
+        // one, which plays no animation and so no sound.
+        c.Show(true);
+        return;
+    }
     SoundEffectsGuard quiet(c, false);
     WaitForRequest(c.Show(false));
 }
@@ -448,6 +469,11 @@ bool TJQChar::Pending(int token) const {
     dropEnded();
     return std::any_of(spoken_.begin(), spoken_.end(),
                        [token](const Spoken& s) { return s.text.token == token; });
+}
+
+bool TJQChar::Speaking() const {
+    dropEnded();
+    return !spoken_.empty();
 }
 
 void TJQChar::Greet() {

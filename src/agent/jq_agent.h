@@ -94,12 +94,14 @@ public:
     // Stops, hides and unloads the character; nothing when none is loaded.
     void UnloadCharacter();
 
-    // Show and hide requests of the control, waited for.
+    // Show and hide requests of the control, waited for unless they are
+    // queued behind a text being spoken (they go in their turn then).
     void Show();
     void Hide();
 
     // Visible by size: true restores the remembered size, false remembers
-    // it (unless already 0) and sets 0 by 0 with the character shown.
+    // it (unless already 0) and sets 0 by 0 with the character shown (a
+    // character not shown yet is shown, quietly, and that is waited for).
     bool Visible() const { return visible_; }
     void SetVisible(bool visible);
 
@@ -174,6 +176,8 @@ public:
     SpokenText SpeakingNow() const;
     // True while the text of the token is queued or being spoken.
     bool Pending(int token) const;
+    // True while any text given to Speak is queued or being spoken.
+    bool Speaking() const;
     // The character's own speech mode (GUID text).
     const QString& DefaultTone() const { return defaultTone_; }
     // The name the character is loaded under: the file name without
@@ -186,6 +190,7 @@ public:
 
 private:
     TAgentCharacter& loaded() const;
+    void waitUnlessBehindSpeech(const RequestPtr& request);
 
     qint16 width_ = 0;
     qint16 height_ = 0;

@@ -702,8 +702,11 @@ void TFormKALO::ActionAnimationOnExecute() {
 }
 
 void TFormKALO::ActionChar1VisibleExecute() {
-    // Without a character only the setting changes.
-    if (JQChar && Settings.Char1Visible)
+    // Without a character only the setting changes. While the character is
+    // saying something (a list entry, a copy), its hide would come only
+    // after all of it, and is left out: the size alone changes, at once, and
+    // the speech goes on (the character neither waits for a show behind it).
+    if (JQChar && Settings.Char1Visible && !JQChar->Speaking())
         JQChar->Hide();
     Settings.Char1Visible = !Settings.Char1Visible;
     if (!JQChar)

@@ -181,6 +181,44 @@ TEST_F(JQChar, ShowAndHideWaitForTheControl) {
     EXPECT_TRUE(c.Character()->Visible());
 }
 
+// A show or hide queued behind a text being spoken would keep whoever waits
+// for it (a window's handler) until the text ends: it is not waited for then,
+// and goes in its turn. A hide that was waited for while a text was queued
+// behind it, and the quiet show at 0 by 0 after it, come back at once too.
+TEST_F(JQChar, AShowOrHideBehindASpeechIsNotWaitedFor) {
+    TJQChar& c = load();
+    c.SetVisible(true);
+    c.Show();
+    const QString text = QStringLiteral("word ").repeated(400);
+    bool stopped = false;
+    // Should a wait hold on, the speech ends after a while: the test fails
+    // instead of taking minutes.
+    QObject alive;
+    QTimer::singleShot(15000, &alive, [&] {
+        if (c.Speaking()) {
+            stopped = true;
+            c.Stop();
+        }
+    });
+    // The text comes while the hide is under way (from a handler run by the
+    // wait, as a Play pressed meanwhile would).
+    QTimer::singleShot(0, &alive, [&] { c.Speak(text, true); });
+    c.Hide();
+    EXPECT_FALSE(c.Character()->Visible());
+    ASSERT_TRUE(c.Speaking());
+    c.SetVisible(false);
+    EXPECT_TRUE(c.Speaking()) << "SetVisible waited for the speech";
+    c.Show();
+    EXPECT_TRUE(c.Speaking()) << "Show waited for the speech";
+    c.Hide();
+    EXPECT_TRUE(c.Speaking()) << "Hide waited for the speech";
+    EXPECT_FALSE(stopped);
+    // Stop drops them with the text.
+    c.Stop();
+    EXPECT_FALSE(c.Speaking());
+    EXPECT_FALSE(c.Character()->Visible());
+}
+
 TEST_F(JQChar, SpeakTagsTheTextAndTheBookmarksComeBackInOrder) {
     TJQChar& c = load();
     listen();

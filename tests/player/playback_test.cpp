@@ -27,6 +27,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -241,6 +242,42 @@ TEST_F(PlaybackTest, AReadEndingWhileTheWindowGoesIsDropped) {
     delete form.data();
     waitFor([] { return false; }, 100);
     EXPECT_TRUE(errors.isEmpty()) << errors.join(" | ").toStdString();
+}
+
+// Show/Hide Character while an entry is read: the character's show and hide
+// requests would wait in its queue behind the whole entry, and the handler
+// with them (Converter Mode and the program's end waiting too). The size
+// changes at once instead, and the reading goes on.
+TEST_F(PlaybackTest, ShowHideCharacterDuringAReadingReturnsAtOnce) {
+    Settings.Char1Visible = true;
+    open();
+    const QString words = QStringLiteral("word ").repeated(2000);
+    dm->FileList = {writeText("long.txt", words.toUtf8())};
+    form->ActionPlay->trigger();
+    ASSERT_TRUE(waitFor([&] { return form->LabelNumber->text() >= "0002"; }, 20000));
+    // Should the handler wait for the speech, the speech is stopped after
+    // a while, so the test ends.
+    bool returned = false;
+    QTimer::singleShot(15000, form.data(), [&] {
+        if (!returned)
+            form->JQChar->Stop();
+    });
+    const QSize shown(form->JQChar->Width(), form->JQChar->Height());
+    ASSERT_GT(shown.width(), 0);
+    form->ActionChar1Visible->trigger();
+    EXPECT_FALSE(Settings.Char1Visible);
+    EXPECT_EQ(form->JQChar->Width(), 0);
+    form->ActionChar1Visible->trigger();
+    returned = true;
+    EXPECT_TRUE(Settings.Char1Visible);
+    EXPECT_EQ(QSize(form->JQChar->Width(), form->JQChar->Height()), shown);
+    EXPECT_TRUE(form->JQChar->Character()->Visible());
+    // Still reading the entry, and on from where it was.
+    const QString reached = form->LabelNumber->text();
+    EXPECT_TRUE(form->JQChar->SpeakingNow().token != 0) << "the handler waited for the speech";
+    EXPECT_TRUE(waitFor([&] { return form->LabelNumber->text() > reached; }, 20000));
+    EXPECT_TRUE(label().startsWith("1. long.txt")) << label().toStdString();
+    form->ActionStop->trigger();
 }
 
 TEST_F(PlaybackTest, ABinaryFileIsReadWithoutHarm) {
